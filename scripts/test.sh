@@ -1,0 +1,42 @@
+#!/bin/bash
+# Builds everything and runs every test: the native unit tests, the sanitizer builds, the
+# Windows tests under Wine (with Xvfb for the windows), the 32-bit build (linked, not run) and a
+# short run of each fuzz target. Usage: scripts/test.sh [--no-install]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+[ "${1:-}" = "--no-install" ] || scripts/install-deps.sh
+
+jobs=$(nproc)
+step() { printf '\n=== %s\n' "$*"; }
+build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs"; }
+
+step "native build and unit tests"
+build native
+ctest --preset native -j "$jobs"
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer build and unit tests"
+build native-asan
+ctest --preset native-asan -j "$jobs"
+
+step "win64 build"
+build win64
+
+step "win64 tests under Wine"
+. scripts/wine-env.sh
+. scripts/xvfb.sh
+pelorin_start_xvfb
+pelorin_wine_setup build/win64/wine
+"$PELORIN_WINESERVER" -p   # one server for the whole run: each Wine start then costs little
+trap 'pelorin_stop_xvfb; "$PELORIN_WINESERVER" -k 2>/dev/null || true' EXIT
+ctest --preset win64
+
+step "win32 build (linked, not run)"
+build win32
+
+step "fuzz targets"
+build fuzz
+scripts/fuzz.sh "${PELORIN_FUZZ_SECONDS:-10}"
+
+step "all tests passed"

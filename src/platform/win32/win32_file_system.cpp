@@ -1,0 +1,59 @@
+#include "platform/win32/win32_file_system.h"
+
+#include <windows.h>
+
+namespace pelorin::platform {
+namespace {
+
+const wchar_t* asWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+
+class Win32File : public File {
+public:
+    explicit Win32File(HANDLE handle) : handle_(handle) {}
+    ~Win32File() override { CloseHandle(handle_); }
+    Win32File(const Win32File&) = delete;
+    Win32File& operator=(const Win32File&) = delete;
+
+    u32 read(void* buffer, u32 size, u32& got) override {
+        DWORD n = 0;
+        got = 0;
+        if (!ReadFile(handle_, buffer, size, &n, nullptr)) return GetLastError();
+        got = n;
+        return 0;
+    }
+    u32 write(const void* data, u32 size, u32& written) override {
+        DWORD n = 0;
+        written = 0;
+        if (!WriteFile(handle_, data, size, &n, nullptr)) return GetLastError();
+        written = n;
+        return 0;
+    }
+    u32 seek(u64 position) override {
+        LARGE_INTEGER to;
+        to.QuadPart = static_cast<LONGLONG>(position);
+        return SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN) ? 0 : GetLastError();
+    }
+    u32 size(u64& out) override {
+        LARGE_INTEGER s;
+        if (!GetFileSizeEx(handle_, &s)) return GetLastError();
+        out = static_cast<u64>(s.QuadPart);
+        return 0;
+    }
+    u32 setEndOfFile() override { return SetEndOfFile(handle_) ? 0 : GetLastError(); }
+
+private:
+    HANDLE handle_;
+};
+
+}  // namespace
+
+u32 Win32FileSystem::openForReading(const char16_t* path, std::unique_ptr<File>& out) {
+    out.reset();
+    HANDLE h = CreateFileW(asWide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    out = std::make_unique<Win32File>(h);
+    return 0;
+}
+
+}  // namespace pelorin::platform
