@@ -138,6 +138,11 @@ TEST_F(Format, VariadicEntryTakesItsArgumentsInOrder) {
     EXPECT_TRUE(formatText(buffer, sizeof buffer, "%s=%u;%ls\\%ls;%$hu;%d", "x", 3u, key.c_str(), name,
                            u64{1234567890123}, i64{-7}));
     EXPECT_STREQ(buffer, "x=3;Software\\Run;1.234.567.890.123;-7");
+#ifdef _WIN32
+    const wchar_t* windowsName = L"Win\u0416";  // what the Win32 functions hand out
+    EXPECT_TRUE(formatText(buffer, sizeof buffer, "%ls", windowsName));
+    EXPECT_STREQ(buffer, "Win?");
+#endif
 }
 
 TEST_F(Format, LongTexts) {
