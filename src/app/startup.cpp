@@ -99,7 +99,9 @@ RuntimePaths findRuntimePaths() {
         if (temp.size() > 3 && temp.back() == '\\') temp.pop_back();
         paths.dataDirectory = temp;
     }
-    const std::string base = paths.dataDirectory + "\\" + executableBaseName();
+    std::string base = paths.dataDirectory;
+    if (base.empty() || base.back() != '\\') base += '\\';
+    base += executableBaseName();
     paths.settingsFile = base + ".ini";
     paths.logFile = base + ".log";
     return paths;

@@ -24,6 +24,14 @@ F lookUp(const char* library, const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// Some shells answer with a trailing backslash; callers cut path components, so it goes (a
+// drive root keeps its own).
+std::string withoutTrailingBackslash(const char* path) {
+    std::string out(path);
+    while (out.size() > 3 && out.back() == '\\') out.pop_back();
+    return out;
+}
+
 using GetSpecialFolderPathA = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
 using GetSpecialFolderLocation = HRESULT(WINAPI*)(HWND, int, void**);
 using GetPathFromIDListA = BOOL(WINAPI*)(const void*, LPSTR);
@@ -54,7 +62,7 @@ bool Win32System::specialFolderByPath(u32 folder, bool create, std::string& out)
     if (!getPath || !getPath(nullptr, buffer, static_cast<int>(folder), create ? TRUE : FALSE) || !buffer[0]) {
         return false;
     }
-    out = buffer;
+    out = withoutTrailingBackslash(buffer);
     return true;
 }
 
@@ -68,7 +76,7 @@ bool Win32System::specialFolderByLocation(u32 folder, std::string& out) {
     char buffer[MAX_PATH + 1] = {};
     const bool ok = getPath(list, buffer) && buffer[0];
     if (freeMemory) freeMemory(list);
-    if (ok) out = buffer;
+    if (ok) out = withoutTrailingBackslash(buffer);
     return ok;
 }
 
