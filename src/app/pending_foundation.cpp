@@ -36,18 +36,4 @@ u16 chooseInterfaceLanguage(u16 userLanguageId, u16 forcedLanguage) {
     default: return LANGUAGE_ENGLISH;
     }
 }
-bool loadString(char* buffer, u32 capacity, u32 id, bool) {
-    if (!buffer || capacity < 2) return false;
-    const char* text = "?";
-    switch (id) {
-    case 100: text = "This operating system is not supported. Use Windows NT/2000/XP or newer."; break;
-    case 123: text = "The version of the Windows system library '%s' is too old to use this application.\nThe current version is %u.%u, required is at least %u.%u.\n\nContinue anyway? (The application might not work correctly)"; break;
-    case 136: text = "Directory '%s' could not be accessed."; break;
-    case 137: text = "Usage: %s <DirectoryName1> ..."; break;
-    case 203: text = "You are using the 32-bit version of Pelorin in a 64-bit Windows environment. In this case, Pelorin cannot completely find the changes to the system. Use the 64-bit version of Pelorin!\n\nContinue anyway?"; break;
-    }
-    std::snprintf(buffer, capacity, "%s", text);
-    return text[0] != '?';
-}
-
 }  // namespace pelorin

@@ -1,6 +1,7 @@
 #pragma once
 // TEMPORARY: declarations of the string table and the resource container until they are
 // merged; removed then.
+#include "runtime/string_table.h"
 #include "runtime/types.h"
 
 namespace pelorin {
@@ -25,6 +26,5 @@ u32 findString(u16 language, u32 id, char* buffer, u32 capacity, LookupFlags fla
 
 extern u16 interfaceLanguage;
 u16 chooseInterfaceLanguage(u16 userLanguageId, u16 forcedLanguage);
-bool loadString(char* buffer, u32 capacity, u32 id, bool noDefaultLanguage);
 
 }  // namespace pelorin
