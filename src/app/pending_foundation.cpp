@@ -27,8 +27,10 @@ u32 findString(u16, u32, char* buffer, u32 capacity, LookupFlags, u32, bool& fou
     if (buffer && capacity) buffer[0] = 0;
     return 0;
 }
-u16 chooseInterfaceLanguage(u16 userLanguageId, u16 forcedLanguage) {
-    if (forcedLanguage) return forcedLanguage;
+u16 chooseInterfaceLanguage(u16 userLanguageId, ForcedLanguage forced) {
+    if (forced == FORCED_ENGLISH) return LANGUAGE_ENGLISH;
+    if (forced == FORCED_RUSSIAN) return LANGUAGE_RUSSIAN;
+    if (forced == FORCED_CZECH) return LANGUAGE_CZECH;
     switch (userLanguageId & 0x3FF) {
     case 0x07: return LANGUAGE_GERMAN;
     case 0x19: return LANGUAGE_RUSSIAN;

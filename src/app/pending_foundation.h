@@ -25,6 +25,7 @@ void closeResourceContainer();
 u32 findString(u16 language, u32 id, char* buffer, u32 capacity, LookupFlags flags, u32 group, bool& found);
 
 extern u16 interfaceLanguage;
-u16 chooseInterfaceLanguage(u16 userLanguageId, u16 forcedLanguage);
+enum ForcedLanguage : u32 { FORCED_NONE = 0, FORCED_ENGLISH, FORCED_RUSSIAN, FORCED_CZECH };
+u16 chooseInterfaceLanguage(u16 userLanguageId, ForcedLanguage forced = FORCED_NONE);
 
 }  // namespace pelorin

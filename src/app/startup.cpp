@@ -58,14 +58,14 @@ void prepareArguments(const char* commandLine) {
     moveRuntimeSwitches(programArguments(), runtimeSwitches());
 }
 
-u16 forcedLanguage(const ArgumentList& switches) {
-    u16 language = 0;
+ForcedLanguage forcedLanguage(const ArgumentList& switches) {
+    ForcedLanguage language = FORCED_NONE;
     // The last of several switches wins, as a later option usually does.
     for (u32 i = 0; i < switches.count(); ++i) {
         const std::string_view entry = switches.at(i);
-        if (entry == SWITCH_FORCE_ENGLISH) language = LANGUAGE_ENGLISH;
-        if (entry == SWITCH_FORCE_RUSSIAN) language = LANGUAGE_RUSSIAN;
-        if (entry == SWITCH_FORCE_CZECH) language = LANGUAGE_CZECH;
+        if (entry == SWITCH_FORCE_ENGLISH) language = FORCED_ENGLISH;
+        if (entry == SWITCH_FORCE_RUSSIAN) language = FORCED_RUSSIAN;
+        if (entry == SWITCH_FORCE_CZECH) language = FORCED_CZECH;
     }
     return language;
 }
