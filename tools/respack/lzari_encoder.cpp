@@ -181,7 +181,8 @@ private:
 }  // namespace
 
 std::vector<u8> encodeLzari(const u8* data, std::size_t size) {
-    if (size > 0xFFFFFFFFu) throw std::length_error("LZARI input larger than 4 GB");
+    // The size word is 32 bits, and the history adds the ring's blanks in front.
+    if (size > 0xFFFFFFFFu - WRITE_START) throw std::length_error("LZARI input larger than 4 GB");
     std::vector<u8> out;
     const u32 n = static_cast<u32>(size);
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<u8>(n >> (8 * i)));
