@@ -204,6 +204,7 @@ u32 ResourceContainer::open(platform::FileSystem& fileSystem, const char16_t* pa
         idBlocks_.clear();
         return code;
     };
+    failWith(0);  // a second open starts from nothing
     if (!path || !*path) return failWith(ERR_BAD_VALUE);
     if (u32 e = fileSystem.openForReading(path, file_)) return failWith(e);
     if (u32 e = file_->size(fileSize_)) return failWith(e);

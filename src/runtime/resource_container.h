@@ -5,7 +5,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <vector>
 
 #include "runtime/types.h"
@@ -57,7 +56,9 @@ public:
 
     // Copies string `id` of string group `group` into `buffer` (cut to capacity - 1 bytes, always
     // terminated). Gives the number of bytes copied; `found` tells whether a record was found,
-    // which an empty text is too (it ends the search).
+    // which an empty text is too (it ends the search). Each fallback language in turn gets its
+    // string block through findResource with the same flags; with exactLanguageOnly a language
+    // that has no block at all ends the search, one whose block lacks the id passes it on.
     u32 findString(u16 language, u32 id, char* buffer, u32 capacity, LookupFlags flags, u32 group, bool& found);
 
 private:

@@ -129,7 +129,9 @@ TEST_F(ContainerTest, LocatesTheContainerByEachRule) {
 
 TEST_F(ContainerTest, OpenReportsMissingFilesAndNames) {
     ResourceContainer container;
+    ASSERT_EQ(open(container, oneStoredPayload("x")), 0u);
     EXPECT_EQ(container.open(fs_, u"missing.exe"), 2u) << "the file layer's own code";
+    EXPECT_EQ(payloadText(container), "<none>") << "a failed open leaves nothing of the earlier one";
     EXPECT_EQ(container.open(fs_, u""), ERR_BAD_VALUE);
     EXPECT_EQ(container.open(fs_, nullptr), ERR_BAD_VALUE);
 }
