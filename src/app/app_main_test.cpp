@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_test_support.h"
 #include "app/argument_list.h"
 #include "app/message_box.h"
 #include "app/run_options.h"
@@ -75,6 +76,7 @@ protected:
     }
 
     MemoryPlatform memory;
+    test::ScopedEnglishTexts englishTexts{memory.fileSystem};
     ArgumentList arguments;
     static inline int loops = 0;
     static inline u32 lastDirectoryCount = 0;

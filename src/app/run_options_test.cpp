@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_test_support.h"
 #include "app/argument_list.h"
 #include "app/registry_strings.h"
 #include "platform/memory/memory_platform.h"
@@ -106,6 +107,7 @@ protected:
     }
 
     platform::MemoryPlatform memory;
+    test::ScopedEnglishTexts texts{memory.fileSystem};
     platform::MemoryFileSystem& fs = memory.fileSystem;
     platform::MemorySystem& system = memory.system;
     RunOptions options;

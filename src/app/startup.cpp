@@ -3,12 +3,13 @@
 #include "app/argument_list.h"
 #include "app/message_box.h"
 #include "app/message_ids.h"
-#include "app/pending_foundation.h"  // TEMPORARY
 #include "app/text_report.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/system.h"
 #include "runtime/format.h"
+#include "runtime/resource_container.h"
+#include "runtime/string_table.h"
 #include "runtime/text.h"
 
 namespace pelorin {

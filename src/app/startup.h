@@ -2,7 +2,7 @@
 // The runtime's start-up: from the process command line to appMain.
 #include <string>
 
-#include "app/pending_foundation.h"  // TEMPORARY
+#include "runtime/string_table.h"
 #include "runtime/types.h"
 
 namespace pelorin {

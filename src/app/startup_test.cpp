@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "app/app_test_support.h"
 #include "app/argument_list.h"
-#include "app/pending_foundation.h"  // TEMPORARY
+#include "runtime/resource_container.h"
+#include "runtime/string_table.h"
 #include "app/text_report.h"
 #include "platform/memory/memory_platform.h"
 
@@ -25,7 +27,7 @@ class StartupTest : public ::testing::Test {
 protected:
     StartupTest() {
         memory.system.moduleFileNameValue = u"C:\\Tools\\pelorin.exe";
-        memory.fileSystem.putFile(u"C:\\Tools\\pelorin.exe", {'M', 'Z'});
+        test::putProgramFile(memory.fileSystem, u"C:\\Tools\\pelorin.exe");
         memory.system.specialFolders[FOLDER_PERSONAL] = "C:\\Users\\me\\Documents";
         for (const char16_t* d : {u"C:\\Users", u"C:\\Users\\me", u"C:\\Users\\me\\Documents"}) {
             memory.fileSystem.putDirectory(d);
@@ -38,6 +40,7 @@ protected:
     ~StartupTest() override {
         setTextReportTarget(previousReport);
         closeResourceContainer();
+        interfaceLanguage = savedLanguage;
     }
 
     int start(const char* commandLine) {
@@ -48,6 +51,7 @@ protected:
     MemoryPlatform memory;
     std::vector<std::string> reports;
     TextReportTarget previousReport;
+    u16 savedLanguage = interfaceLanguage;
     static inline int applicationRuns = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/wide_apis.h"
+#include "platform/win32/win32_module.h"
 
 namespace pelorin::platform {
 namespace {
@@ -122,14 +123,8 @@ bool Win32System::osVersion(OsVersion& out) {
 }
 
 std::u16string Win32System::moduleFileName() {
-    std::vector<wchar_t> buffer(MAX_PATH + 1);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), n);
-        if (buffer.size() >= 32768) return {};
-        buffer.resize(buffer.size() * 2);
-    }
+    std::u16string path;
+    return getModulePath(path) == 0 ? path : std::u16string();
 }
 
 bool Win32System::resolveWideApis() { return platform::resolveWideApis(); }
