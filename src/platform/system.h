@@ -44,6 +44,8 @@ public:
 
     // The Windows directory (GetWindowsDirectoryW), without a trailing backslash; empty on failure.
     virtual std::u16string windowsDirectory() = 0;
+    // The system directory (GetSystemDirectoryW), without a trailing backslash; empty on failure.
+    virtual std::u16string systemDirectory() = 0;
     // A special folder by its shell number, created when missing if `create` is set; false when it
     // cannot be determined. The path has no trailing backslash.
     virtual bool specialFolder(u32 folder, bool create, std::string& out) = 0;

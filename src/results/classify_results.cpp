@@ -49,6 +49,38 @@ void buildFolderPatterns(const std::string& profilesDirectory, ClassificationPla
     places.folderPatterns[3] = widen(joinPath(startup, "*"));
 }
 
+ClassificationPlaces gatherClassificationPlaces() {
+    ClassificationPlaces places;
+    platform::System* system = platform::current().system;
+    if (!system) return places;
+    auto cut = [](std::u16string text) {
+        if (text.size() > 256) text.resize(256);
+        return text;
+    };
+    places.windowsDirectory = cut(system->windowsDirectory());
+    places.systemDirectory = cut(system->systemDirectory());
+    std::string folder;
+    if (system->specialFolder(platform::FOLDER_PROGRAM_FILES_COMMON, false, folder))
+        places.commonFilesDirectory = cut(widen(folder));
+    std::string profiles;
+    if (system->specialFolder(platform::FOLDER_PERSONAL, false, profiles)) {
+        // The documents folder lies two levels below the folder of all profiles.
+        for (int i = 0; i < 2; ++i) {
+            std::size_t slash = profiles.rfind('\\');
+            profiles = slash == std::string::npos ? std::string() : profiles.substr(0, slash);
+        }
+        places.profilesDirectory = cut(widen(profiles));
+        buildFolderPatterns(profiles, places);
+    }
+    return places;
+}
+
+void classifyResults(ResultList& list) {
+    ExclusionList autostart;
+    autostart.load(AUTOSTART_PATTERNS_FIRST_ID, &loadString);
+    classifyResults(list, autostart, gatherClassificationPlaces());
+}
+
 void classifyResults(ResultList& list, const ExclusionList& autostartPatterns, const ClassificationPlaces& places) {
     for (u32 i = 0; i < list.count(); ++i) {
         ResultEntry* e = list.entry(i);

@@ -9,6 +9,8 @@
 
 #include "results/classify_results.h"
 #include "results/sort_results.h"
+#include "platform/memory/memory_system.h"
+#include "platform/platform.h"
 
 namespace pelorin {
 namespace {
@@ -182,6 +184,32 @@ TEST(SortResults, FourOrdersWithTies) {
             }
         }
     }
+}
+
+}  // namespace
+}  // namespace pelorin
+
+namespace pelorin {
+namespace {
+
+TEST(ClassifyResults, PlacesComeFromThePlatform) {
+    platform::MemorySystem system;
+    system.windowsDirectoryValue = u"C:\\windows";
+    system.systemDirectoryValue = u"C:\\windows\\system32";
+    system.specialFolders[platform::FOLDER_PROGRAM_FILES_COMMON] = "C:\\Program Files\\Common Files";
+    system.specialFolders[platform::FOLDER_PERSONAL] = "C:\\users\\bob\\Documents";
+    platform::ScopedPlatform scope({nullptr, nullptr, &system});
+    ClassificationPlaces p = gatherClassificationPlaces();
+    EXPECT_EQ(p.windowsDirectory, u"C:\\windows");
+    EXPECT_EQ(p.systemDirectory, u"C:\\windows\\system32");
+    EXPECT_EQ(p.commonFilesDirectory, u"C:\\Program Files\\Common Files");
+    EXPECT_EQ(p.profilesDirectory, u"C:\\users");
+    EXPECT_EQ(p.folderPatterns[3], u"C:\\users\\*\\Startup\\*");
+
+    system.specialFolders.erase(platform::FOLDER_PERSONAL);
+    ClassificationPlaces q = gatherClassificationPlaces();
+    EXPECT_TRUE(q.profilesDirectory.empty());
+    EXPECT_TRUE(q.folderPatterns[0].empty());
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ public:
     };
 
     std::u16string windowsDirectoryValue = u"C:\\WINDOWS";
+    std::u16string systemDirectoryValue = u"C:\\WINDOWS\\system32";
     std::map<u32, std::string> specialFolders;  // missing: the folder cannot be determined
     std::vector<u32> createdFolders;            // the folders asked for with `create`
     std::string tempPathValue = "C:\\TEMP\\";
@@ -42,6 +43,7 @@ public:
     std::string standardError;
 
     std::u16string windowsDirectory() override { return windowsDirectoryValue; }
+    std::u16string systemDirectory() override { return systemDirectoryValue; }
     bool specialFolder(u32 folder, bool create, std::string& out) override;
     std::string tempPath() override { return tempPathValue; }
     u32 environmentVariable(const char* name, char* buffer, u32 size) override;

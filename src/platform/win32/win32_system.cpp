@@ -57,6 +57,13 @@ std::u16string Win32System::windowsDirectory() {
     return std::u16string(reinterpret_cast<const char16_t*>(buffer), n);
 }
 
+std::u16string Win32System::systemDirectory() {
+    wchar_t buffer[MAX_PATH + 1];
+    UINT n = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH) return {};
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer), n);
+}
+
 bool Win32System::specialFolderByPath(u32 folder, bool create, std::string& out) {
     auto getPath = lookUp<GetSpecialFolderPathA>("shell32.dll", "SHGetSpecialFolderPathA");
     char buffer[MAX_PATH + 1] = {};

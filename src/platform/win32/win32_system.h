@@ -8,6 +8,7 @@ namespace pelorin::platform {
 class Win32System : public System {
 public:
     std::u16string windowsDirectory() override;
+    std::u16string systemDirectory() override;
     bool specialFolder(u32 folder, bool create, std::string& out) override;
     std::string tempPath() override;
     u32 environmentVariable(const char* name, char* buffer, u32 size) override;
