@@ -1,0 +1,61 @@
+#include "ui/dialog_switches.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "app/argument_list.h"
+
+namespace pelorin {
+namespace {
+
+// A whole decimal number with an optional sign, nothing else.
+bool parseWhole(std::string_view text, i32& out) {
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return false;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, out);
+    return error == std::errc() && stop == end;
+}
+
+bool valueOf(std::string_view entry, std::string_view name, std::string_view& value) {
+    if (entry.size() < name.size() || entry.substr(0, name.size()) != name) return false;
+    value = entry.substr(name.size());
+    return true;
+}
+
+}  // namespace
+
+DialogSwitches readDialogSwitches(const ArgumentList& switches) {
+    DialogSwitches out;
+    for (u32 i = 0; i < switches.count(); ++i) {
+        const std::string_view entry = switches.at(i);
+        std::string_view value;
+        i32 number = 0;
+        if (entry == SWITCH_COMPACT) {
+            out.compact = true;
+        } else if (valueOf(entry, SWITCH_FONT_SCALE, value)) {
+            if (parseWhole(value, number)) {
+                out.hasFontPercent = true;
+                out.fontPercent = number;
+            }
+        } else if (valueOf(entry, SWITCH_FONT_QUALITY, value)) {
+            if (parseWhole(value, number) && number >= 0 && number <= 255) {
+                out.hasFontQuality = true;
+                out.fontQuality = static_cast<u8>(number);
+            }
+        } else if (valueOf(entry, SWITCH_WORK_AREA, value)) {
+            const size_t comma = value.find(',');
+            i32 width = 0;
+            i32 height = 0;
+            if (comma != std::string_view::npos && parseWhole(value.substr(0, comma), width) &&
+                parseWhole(value.substr(comma + 1), height) && width > 0 && height > 0) {
+                out.hasWorkArea = true;
+                out.workAreaWidth = width;
+                out.workAreaHeight = height;
+            }
+        }
+    }
+    return out;
+}
+
+}  // namespace pelorin
