@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
@@ -614,6 +616,73 @@ TEST_F(SnapshotFileTest, EndSessionSave) {
     EXPECT_FALSE(saveAtEndOfSession(&sink, &t.registry, nullptr, o));
     EXPECT_TRUE(p.system.beeps.empty());
 }
+
+#ifndef _WIN32
+// The fuzz target's seeds (tests/fuzz/seeds/snapshot_file) are small snapshots made here; a
+// change of the format shows up as a difference. PELORIN_WRITE_SEEDS=1 writes them anew.
+TEST_F(SnapshotFileTest, FuzzSeedsAreCurrent) {
+    struct Seed {
+        const char* name;
+        std::function<void(Trees&, RunOptions&)> build;
+        bool withOptions;
+    };
+    const Seed seeds[] = {
+        {"empty.sna", [](Trees&, RunOptions&) {}, true},
+        {"names.sna",
+         [](Trees& t, RunOptions& o) {
+             SnapshotNode* top = t.files.addNode(0, false, nullptr, u"C:\\", nullptr, nullptr, nullptr, nullptr, nullptr, 0);
+             const u64 size = 70000;
+             const u8 digest[16] = {0xD4, 0x1D, 0x8C, 0xD9};
+             t.files.addNode(0, true, top, u"caf\u00e9.txt", digest, &size, nullptr, nullptr, nullptr, 0);
+             t.files.addNode(0, true, top, u"\u041e\u0442\u0447\u0451\u0442", nullptr, &size, nullptr, nullptr, nullptr, 0);
+             SnapshotNode* key = t.registry.addNode(0, false, nullptr, u"HKEY_USERS", nullptr, nullptr, nullptr, nullptr,
+                                                    nullptr, 0);
+             const u8 data[130] = {1, 2, 3};
+             t.registry.addNode(1, true, key, u"", nullptr, nullptr, nullptr, nullptr, data, 3);
+             t.registry.addNode(3, true, key, u"Blob", nullptr, nullptr, nullptr, nullptr, data, 130);
+             appendDirectory(o, u"C:\\", MODE_QUICK);
+             o.skipWindowsUpdateFiles = true;
+         },
+         true},
+        {"deep.sna",
+         [](Trees& t, RunOptions&) {
+             SnapshotNode* n = nullptr;
+             for (int i = 0; i < 24; ++i) n = t.files.addNode(0, false, n, u"d", nullptr, nullptr, nullptr, nullptr, nullptr, 0);
+         },
+         true},
+        {"samples.sna",
+         [](Trees& t, RunOptions& o) {
+             fillSamples(t, 40);
+             appendDirectory(o, u"C:\\WINDOWS", MODE_COMPLETE);
+             appendDirectory(o, u"C:\\Documents and Settings", MODE_QUICK);
+         },
+         true},
+        {"no_options.sna", [](Trees& t, RunOptions&) { fillSamples(t, 12); }, false},
+    };
+    const bool write = std::getenv("PELORIN_WRITE_SEEDS") != nullptr;
+    for (const Seed& seed : seeds) {
+        Trees t;
+        RunOptions o;
+        seed.build(t, o);
+        Bytes file = save(t, o);
+        if (!seed.withOptions) file.resize(Parsed::of(file).treesEnd());
+        const std::string path = std::string(PELORIN_SOURCE_DIR) + "/tests/fuzz/seeds/snapshot_file/" + seed.name;
+        if (write) {
+            std::FILE* out = std::fopen(path.c_str(), "wb");
+            ASSERT_NE(out, nullptr) << path;
+            std::fwrite(file.data(), 1, file.size(), out);
+            std::fclose(out);
+        }
+        Bytes committed;
+        if (std::FILE* in = std::fopen(path.c_str(), "rb")) {
+            int c;
+            while ((c = std::fgetc(in)) != EOF) committed.push_back(static_cast<u8>(c));
+            std::fclose(in);
+        }
+        EXPECT_EQ(committed, file) << seed.name;
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace pelorin
