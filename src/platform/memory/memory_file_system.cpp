@@ -234,7 +234,6 @@ u32 MemoryFileSystem::createForWritingAnsi(const char* path, std::unique_ptr<Fil
         }
         data.bytes.clear();
         data.attributes |= FILE_ATTRIBUTE_ARCHIVE_BIT;
-        createdFiles.push_back(narrow(full));
         out = std::make_unique<MemoryFile>(*this, it->second);
         return 0;
     }
@@ -249,13 +248,11 @@ u32 MemoryFileSystem::createForWritingAnsi(const char* path, std::unique_ptr<Fil
     }
     auto data = std::make_shared<FileData>();
     files_[full] = data;
-    createdFiles.push_back(narrow(full));
     out = std::make_unique<MemoryFile>(*this, data);
     return 0;
 }
 
 u32 MemoryFileSystem::setAttributesAnsi(const char* path, u32 attributes) {
-    if (failSetAttributesError) return failSetAttributesError;
     auto it = findAnsi(path, nullptr);
     if (it == files_.end()) return kFileNotFound;
     it->second->attributes = attributes & ~FILE_ATTRIBUTE_DIRECTORY_BIT;
@@ -263,7 +260,6 @@ u32 MemoryFileSystem::setAttributesAnsi(const char* path, u32 attributes) {
 }
 
 u32 MemoryFileSystem::deleteFileAnsi(const char* path) {
-    if (failDeleteError) return failDeleteError;
     auto it = findAnsi(path, nullptr);
     if (it == files_.end()) return kFileNotFound;
     if (it->second->attributes & FILE_ATTRIBUTE_READONLY_BIT) return kAccessDenied;

@@ -38,10 +38,6 @@ public:
     u32 writeCalls = 0;
     u32 failSetEndOfFileError = 0;
     u32 failCloseError = 0;
-    u32 failSetAttributesError = 0;
-    u32 failDeleteError = 0;
-    // Every name given to createForWritingAnsi, in order (full names).
-    std::vector<std::string> createdFiles;
 
     u32 openForReading(const char16_t* path, std::unique_ptr<File>& out) override;
     u32 queryAttributes(const char16_t* path) override;
