@@ -60,8 +60,9 @@ public:
         (void)path, out.reset();
         return PLATFORM_NOT_IMPLEMENTED;
     }
-    // Creates a file for writing, replacing an existing one (CREATE_ALWAYS). Like Windows, this
-    // is refused with 5 when the existing file is hidden, a system file or read-only.
+    // Creates a file for writing, replacing an existing one (CREATE_ALWAYS). Windows refuses
+    // this with 5 when the existing file is hidden, a system file or read-only (Wine replaces a
+    // hidden one); the in-memory file system refuses as Windows does.
     virtual u32 createForWritingAnsi(const char* path, std::unique_ptr<File>& out) {
         (void)path, out.reset();
         return PLATFORM_NOT_IMPLEMENTED;
