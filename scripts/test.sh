@@ -29,11 +29,14 @@ step "win64 tests under Wine"
 pelorin_start_xvfb
 pelorin_wine_setup build/win64/wine
 "$PELORIN_WINESERVER" -p   # one server for the whole run: each Wine start then costs little
+pelorin_wine_start_services
 trap 'pelorin_stop_xvfb; "$PELORIN_WINESERVER" -k 2>/dev/null || true' EXIT
 ctest --preset win64
 
 step "win32 build (linked, not run)"
 build win32
+# The 32-bit program is not run, but its appended container is read and checked.
+python3 tests/container/check_container.py --resources resources build/win32/pelorin32.exe
 
 step "fuzz targets"
 build fuzz
