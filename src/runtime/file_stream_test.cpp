@@ -4,22 +4,11 @@
 
 #include <vector>
 
-#include "platform/memory/memory_file_system.h"
-#include "platform/memory/memory_registry.h"
-#include "platform/memory/memory_system.h"
-#include "platform/platform.h"
+#include "platform/memory/memory_platform.h"
 #include "runtime/allocation_hook.h"
 
 namespace pelorin {
 namespace {
-
-// The in-memory platform, installed while it lives.
-struct TestPlatform {
-    platform::MemoryFileSystem fileSystem;
-    platform::MemoryRegistry registry;
-    platform::MemorySystem system;
-    platform::ScopedPlatform scope{platform::Platform{&fileSystem, &registry, &system}};
-};
 
 std::vector<u8> pattern(u32 n) {
     std::vector<u8> v(n);
@@ -34,7 +23,7 @@ std::unique_ptr<FileStream> makeStream(const char* name) {
 }
 
 TEST(FileStream, CreateRefusesEmptyNamesAndMissingMemory) {
-    TestPlatform p;
+    platform::MemoryPlatform p;
     std::unique_ptr<FileStream> s;
     EXPECT_EQ(FileStream::create("", s), ERR_ACCESS_DENIED);
     EXPECT_EQ(FileStream::create(nullptr, s), ERR_ACCESS_DENIED);
@@ -52,7 +41,7 @@ TEST(FileStream, PiecesAcrossBufferBoundaries) {
     const std::vector<u8> data = pattern(5000);
     for (u32 buffer : {1u, 7u, 16u, 4096u, 0u}) {
         for (u32 piece : {1u, 5u, 16u, 17u, 1000u, 5000u}) {
-            TestPlatform p;
+            platform::MemoryPlatform p;
             p.system.allocationGranularityValue = buffer;
             auto out = makeStream("C:\\f.bin");
             EXPECT_EQ(out->bufferSize(), buffer ? buffer : FILE_STREAM_DEFAULT_BUFFER);
@@ -84,7 +73,7 @@ TEST(FileStream, PiecesAcrossBufferBoundaries) {
 }
 
 TEST(FileStream, ShortReadFailsAndTheCodeSticks) {
-    TestPlatform p;
+    platform::MemoryPlatform p;
     p.fileSystem.putFile(u"C:\\f", {1, 2, 3});
     auto s = makeStream("C:\\f");
     ASSERT_EQ(s->openForReading(), 0u);
@@ -96,7 +85,7 @@ TEST(FileStream, ShortReadFailsAndTheCodeSticks) {
 }
 
 TEST(FileStream, OpenErrorsAreTheSystemCodes) {
-    TestPlatform p;
+    platform::MemoryPlatform p;
     p.fileSystem.putFile(u"C:\\locked", {1}).openError = 32;
     EXPECT_EQ(makeStream("C:\\missing")->openForReading(), 2u);
     EXPECT_EQ(makeStream("C:\\locked")->openForReading(), 32u);
@@ -121,7 +110,7 @@ TEST(FileStream, ReplacingExistingFiles) {
         {0x26, 5, 0x24},         // hidden and system: the retry fails on the system attribute
     };
     for (const Case& c : cases) {
-        TestPlatform p;
+        platform::MemoryPlatform p;
         p.fileSystem.putFile(u"C:\\s.sna", pattern(100)).attributes = c.attributes;
         auto s = makeStream("c:\\S.SNA");
         EXPECT_EQ(s->openForWriting(), c.expected) << c.attributes;
@@ -137,7 +126,7 @@ TEST(FileStream, ReplacingExistingFiles) {
 }
 
 TEST(FileStream, DestructorWritesOut) {
-    TestPlatform p;
+    platform::MemoryPlatform p;
     {
         auto s = makeStream("C:\\f");
         ASSERT_EQ(s->openForWriting(), 0u);

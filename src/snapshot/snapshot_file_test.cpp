@@ -11,10 +11,7 @@
 
 #include "app/registry_strings.h"
 #include "app/run_options.h"
-#include "platform/memory/memory_file_system.h"
-#include "platform/memory/memory_registry.h"
-#include "platform/memory/memory_system.h"
-#include "platform/platform.h"
+#include "platform/memory/memory_platform.h"
 #include "runtime/allocation_hook.h"
 #include "runtime/file_stream.h"
 #include "snapshot/end_session_save.h"
@@ -24,14 +21,6 @@
 
 namespace pelorin {
 namespace {
-
-// The in-memory platform, installed while it lives.
-struct TestPlatform {
-    platform::MemoryFileSystem fileSystem;
-    platform::MemoryRegistry registry;
-    platform::MemorySystem system;
-    platform::ScopedPlatform scope{platform::Platform{&fileSystem, &registry, &system}};
-};
 
 using platform::RegistryRoot;
 
@@ -155,7 +144,7 @@ protected:
         samples::fillFileSystemTree(t.files, nodes, 2);
     }
 
-    TestPlatform p;
+    platform::MemoryPlatform p;
     RecordingSink sink;
 };
 
