@@ -9,6 +9,8 @@ cd "$root"
 [ "${1:-}" = "--no-install" ] || scripts/install-deps.sh
 
 jobs=$(nproc)
+# Let ccache reuse objects across clones in other folders (CI builds a fresh clone each time).
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 step() { printf '\n=== %s\n' "$*"; }
 build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs"; }
 
