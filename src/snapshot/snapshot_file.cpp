@@ -139,8 +139,8 @@ u32 writeRecord(const SnapshotTree& tree, const SnapshotNode* node, Scratch& scr
 //    nothing pointing outside the tree, no node left unreachable.
 //  - NODE_INDEXED (memory only) is cleared; the other flags stay as read.
 //  - In the options section a directory text whose byte length is odd or that holds no zero
-//    unit is refused with 11; its length is checked against the rest of the file before the
-//    text is allocated.
+//    unit is refused with 11, and units after the first zero are ignored; its length is checked
+//    against the rest of the file before the text is allocated.
 
 struct RecordLayout {
     u32 nameLength = 0;  // characters
