@@ -1,6 +1,11 @@
-// The program's entry point.
+// The program's entry point: the real platform, then the runtime's start-up.
 #include <windows.h>
 
+#include "app/app_main.h"
+#include "app/startup.h"
+#include "platform/win32/win32_platform.h"
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return 0;
+    pelorin::platform::installWin32Platform();
+    return pelorin::runStartup(GetCommandLineA(), pelorin::appMain);
 }

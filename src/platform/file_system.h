@@ -6,6 +6,10 @@
 
 namespace pelorin::platform {
 
+constexpr u32 FILE_ATTRIBUTES_INVALID = 0xFFFFFFFF;
+constexpr u32 FILE_ATTRIBUTE_DIRECTORY_BIT = 0x10;
+constexpr u32 FILE_ATTRIBUTE_ARCHIVE_BIT = 0x20;
+
 // An open file; the destructor closes it. Every operation gives 0 or a system error code.
 class File {
 public:
@@ -26,6 +30,17 @@ public:
     // Opens an existing file (or a stream path "a.txt:s") for reading, sharing read and write
     // with other processes. A file locked against reading gives its error code.
     virtual u32 openForReading(const char16_t* path, std::unique_ptr<File>& out) = 0;
+
+    // Attributes of a file or directory (GetFileAttributesW); FILE_ATTRIBUTES_INVALID when it
+    // does not exist or cannot be asked. Takes long-path-prefixed names ("\\?\C:\...").
+    virtual u32 queryAttributes(const char16_t* path) = 0;
+    // The same through the ANSI interface, for names kept as ANSI texts.
+    virtual u32 queryAttributesAnsi(const char* path) = 0;
+    // Makes an ANSI name absolute against the current directory (GetFullPathNameA) into out;
+    // false, with out untouched, when that fails or the result does not fit into size bytes.
+    virtual bool makeFullPathAnsi(const char* name, char* out, u32 size) = 0;
+    // Creates one directory (its parent must exist). Gives 0 or the system error code.
+    virtual u32 createDirectoryAnsi(const char* path) = 0;
 };
 
 }  // namespace pelorin::platform
