@@ -38,6 +38,18 @@ struct OsVersion {
     u32 build = 0;
 };
 
+// A point in time split up as SYSTEMTIME does.
+struct SystemTime {
+    u16 year = 0;
+    u16 month = 0;
+    u16 dayOfWeek = 0;
+    u16 day = 0;
+    u16 hour = 0;
+    u16 minute = 0;
+    u16 second = 0;
+    u16 milliseconds = 0;
+};
+
 class System {
 public:
     virtual ~System() = default;
@@ -73,6 +85,13 @@ public:
     virtual bool isWindowedProgram() = 0;
     // Writes bytes to the standard error handle as they are.
     virtual void writeStandardError(const char* text, u32 length) = 0;
+    // A FILETIME (UTC) in the local time zone (FileTimeToLocalFileTime, FileTimeToSystemTime);
+    // false when a conversion fails.
+    virtual bool fileTimeToLocalTime(u64 fileTime, SystemTime& out) {
+        (void)fileTime;
+        out = SystemTime();
+        return false;
+    }
 };
 
 // The Windows directory of the installed platform, or empty when no system is installed.

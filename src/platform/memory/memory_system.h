@@ -35,6 +35,8 @@ public:
     u32 commonControlsMajor = 5;
     u32 commonControlsMinor = 82;
     bool windowed = true;
+    i64 localTimeOffsetMinutes = 0;  // the local zone's distance from UTC
+    bool fileTimeConversionWorks = true;
 
     std::vector<MessageBoxCall> messageBoxes;
     std::deque<u32> answers;         // taken in order; when empty, defaultAnswer
@@ -54,6 +56,7 @@ public:
     u32 showMessageBox(WindowHandle owner, const char* text, const char* caption, u32 style) override;
     bool isWindowedProgram() override { return windowed; }
     void writeStandardError(const char* text, u32 length) override { standardError.append(text, length); }
+    bool fileTimeToLocalTime(u64 fileTime, SystemTime& out) override;
 };
 
 }  // namespace pelorin::platform

@@ -20,6 +20,7 @@ public:
     u32 showMessageBox(WindowHandle owner, const char* text, const char* caption, u32 style) override;
     bool isWindowedProgram() override;
     void writeStandardError(const char* text, u32 length) override;
+    bool fileTimeToLocalTime(u64 fileTime, SystemTime& out) override;
 
     // The two ways to a special folder; specialFolder tries the first, then the second.
     static bool specialFolderByPath(u32 folder, bool create, std::string& out);
