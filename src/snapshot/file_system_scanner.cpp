@@ -490,7 +490,8 @@ PELORIN_NOINLINE u32 FileSystemScanner::scanStreams(bool showDetails, bool compa
             std::memcmp(name + nameLength - STREAM_DATA_SUFFIX_LENGTH, STREAM_DATA_SUFFIX,
                         STREAM_DATA_SUFFIX_LENGTH * sizeof(char16_t)) == 0)
             nameLength -= STREAM_DATA_SUFFIX_LENGTH;
-        // ":" is the unnamed main stream, which is the file itself.
+        // ":" is the unnamed main stream, which is the file itself; a name with nothing left would
+        // stand for the file as well.
         if (nameLength > 0 && !(nameLength == 1 && name[0] == u':')) {
             u32 result = scanStream(showDetails, compareMode, path, entry, name, nameLength, streamSize, digestsWanted,
                                     tree, parent, changeCount);
