@@ -2,7 +2,7 @@
 // The program's one message box, captioned with the program's title.
 #include "platform/system.h"
 #include "runtime/format.h"
-#include "app/pending_foundation.h"  // TEMPORARY
+#include "runtime/string_table.h"
 #include "runtime/types.h"
 
 namespace pelorin {

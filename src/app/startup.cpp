@@ -3,12 +3,13 @@
 #include "app/argument_list.h"
 #include "app/message_box.h"
 #include "app/message_ids.h"
-#include "app/pending_foundation.h"  // TEMPORARY
 #include "app/text_report.h"
 #include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/system.h"
 #include "runtime/format.h"
+#include "runtime/resource_container.h"
+#include "runtime/string_table.h"
 #include "runtime/text.h"
 
 namespace pelorin {
@@ -58,14 +59,14 @@ void prepareArguments(const char* commandLine) {
     moveRuntimeSwitches(programArguments(), runtimeSwitches());
 }
 
-u16 forcedLanguage(const ArgumentList& switches) {
-    u16 language = 0;
+ForcedLanguage forcedLanguage(const ArgumentList& switches) {
+    ForcedLanguage language = FORCED_NONE;
     // The last of several switches wins, as a later option usually does.
     for (u32 i = 0; i < switches.count(); ++i) {
         const std::string_view entry = switches.at(i);
-        if (entry == SWITCH_FORCE_ENGLISH) language = LANGUAGE_ENGLISH;
-        if (entry == SWITCH_FORCE_RUSSIAN) language = LANGUAGE_RUSSIAN;
-        if (entry == SWITCH_FORCE_CZECH) language = LANGUAGE_CZECH;
+        if (entry == SWITCH_FORCE_ENGLISH) language = FORCED_ENGLISH;
+        if (entry == SWITCH_FORCE_RUSSIAN) language = FORCED_RUSSIAN;
+        if (entry == SWITCH_FORCE_CZECH) language = FORCED_CZECH;
     }
     return language;
 }
@@ -99,7 +100,9 @@ RuntimePaths findRuntimePaths() {
         if (temp.size() > 3 && temp.back() == '\\') temp.pop_back();
         paths.dataDirectory = temp;
     }
-    const std::string base = paths.dataDirectory + "\\" + executableBaseName();
+    std::string base = paths.dataDirectory;
+    if (base.empty() || base.back() != '\\') base += '\\';
+    base += executableBaseName();
     paths.settingsFile = base + ".ini";
     paths.logFile = base + ".log";
     return paths;

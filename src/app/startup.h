@@ -2,6 +2,7 @@
 // The runtime's start-up: from the process command line to appMain.
 #include <string>
 
+#include "runtime/string_table.h"
 #include "runtime/types.h"
 
 namespace pelorin {
@@ -37,8 +38,8 @@ int runStartup(const char* commandLine, void (*application)());
 // Splits the command line into programArguments() and moves the "-~" switches to
 // runtimeSwitches(); too many tokens are reported through the text report.
 void prepareArguments(const char* commandLine);
-// The language forced by a runtime switch, 0 when none is given.
-u16 forcedLanguage(const ArgumentList& switches);
+// The language forced by a runtime switch; the last one given counts.
+ForcedLanguage forcedLanguage(const ArgumentList& switches);
 // Chooses interfaceLanguage; with SWITCH_SHOW_LANGUAGE_IDS reports the language ids.
 void chooseLanguage(const ArgumentList& switches);
 // The documents folder with "Pelorin" appended, created when missing; else the temporary directory.

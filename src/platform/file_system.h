@@ -74,19 +74,18 @@ public:
     // with other processes. A file locked against reading gives its error code.
     virtual u32 openForReading(const char16_t* path, std::unique_ptr<File>& out) = 0;
 
+    // The operations below fail unless an implementation gives them (test doubles need not).
+
     // Attributes of a file or directory (GetFileAttributesW); FILE_ATTRIBUTES_INVALID when it
     // does not exist or cannot be asked. Takes long-path-prefixed names ("\\?\C:\...").
-    virtual u32 queryAttributes(const char16_t* path) = 0;
+    virtual u32 queryAttributes(const char16_t*) { return FILE_ATTRIBUTES_INVALID; }
     // The same through the ANSI interface, for names kept as ANSI texts.
-    virtual u32 queryAttributesAnsi(const char* path) = 0;
+    virtual u32 queryAttributesAnsi(const char*) { return FILE_ATTRIBUTES_INVALID; }
     // Makes an ANSI name absolute against the current directory (GetFullPathNameA) into out;
     // false, with out untouched, when that fails or the result does not fit into size bytes.
-    virtual bool makeFullPathAnsi(const char* name, char* out, u32 size) = 0;
+    virtual bool makeFullPathAnsi(const char*, char*, u32) { return false; }
     // Creates one directory (its parent must exist). Gives 0 or the system error code.
-    virtual u32 createDirectoryAnsi(const char* path) = 0;
-
-    // The answers below are those of a file system that cannot do the thing asked, so that a
-    // stand-in that only reads files need not spell them out.
+    virtual u32 createDirectoryAnsi(const char*) { return ERR_ACCESS_DENIED; }
 
     // Lists the directory `directory` (the pattern directory + "\*"). Gives 0, ERR_NO_MEMORY
     // when the listing's own memory cannot be had, or the system's error code when the listing

@@ -9,9 +9,7 @@
 #include <vector>
 
 #include "app/run_options.h"
-#include "platform/memory/memory_file_system.h"
-#include "platform/memory/memory_system.h"
-#include "platform/platform.h"
+#include "platform/memory/memory_platform.h"
 #include "runtime/format.h"
 #include "runtime/md5.h"
 #include "runtime/text.h"
@@ -77,13 +75,6 @@ const char* kindName(u32 kind) {
     }
 }
 
-// The in-memory file system and system, installed for the life of the object.
-struct MemoryPlatform {
-    MemoryFileSystem fileSystem;
-    platform::MemorySystem system;
-    platform::ScopedPlatform scope{platform::Platform{&fileSystem, nullptr, &system}};
-};
-
 struct Root {
     std::u16string path;
     u32 mode;
@@ -143,7 +134,7 @@ struct ScanRun {
         return out;
     }
 
-    MemoryPlatform platform;
+    platform::MemoryPlatform platform;
     bool windowsDirectorySet;
     RecordingSink sink;
     SnapshotTree tree{&sink, TREE_FILE_SYSTEM, &noStrings};

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/wide_apis.h"
+#include "platform/win32/win32_module.h"
 
 namespace pelorin::platform {
 namespace {
@@ -22,6 +23,14 @@ F lookUp(const char* library, const char* name) {
     if (!module) module = LoadLibraryA(library);
     if (!module) return nullptr;
     return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// Some shells answer with a trailing backslash; callers cut path components, so it goes (a
+// drive root keeps its own).
+std::string withoutTrailingBackslash(const char* path) {
+    std::string out(path);
+    while (out.size() > 3 && out.back() == '\\') out.pop_back();
+    return out;
 }
 
 using GetSpecialFolderPathA = BOOL(WINAPI*)(HWND, LPSTR, int, BOOL);
@@ -54,7 +63,7 @@ bool Win32System::specialFolderByPath(u32 folder, bool create, std::string& out)
     if (!getPath || !getPath(nullptr, buffer, static_cast<int>(folder), create ? TRUE : FALSE) || !buffer[0]) {
         return false;
     }
-    out = buffer;
+    out = withoutTrailingBackslash(buffer);
     return true;
 }
 
@@ -68,7 +77,7 @@ bool Win32System::specialFolderByLocation(u32 folder, std::string& out) {
     char buffer[MAX_PATH + 1] = {};
     const bool ok = getPath(list, buffer) && buffer[0];
     if (freeMemory) freeMemory(list);
-    if (ok) out = buffer;
+    if (ok) out = withoutTrailingBackslash(buffer);
     return ok;
 }
 
@@ -114,14 +123,8 @@ bool Win32System::osVersion(OsVersion& out) {
 }
 
 std::u16string Win32System::moduleFileName() {
-    std::vector<wchar_t> buffer(MAX_PATH + 1);
-    for (;;) {
-        DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) return std::u16string(reinterpret_cast<const char16_t*>(buffer.data()), n);
-        if (buffer.size() >= 32768) return {};
-        buffer.resize(buffer.size() * 2);
-    }
+    std::u16string path;
+    return getModulePath(path) == 0 ? path : std::u16string();
 }
 
 bool Win32System::resolveWideApis() { return platform::resolveWideApis(); }
