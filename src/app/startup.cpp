@@ -25,8 +25,9 @@ void insertDefaultArguments() {
     if (runtimeSwitches().contains(SWITCH_NO_DEFAULT_ARGUMENTS)) return;
     char text[1024];
     bool found = false;
-    LookupFlags flags;
+    LookupFlags flags;  // the neutral table only
     flags.exactLanguageOnly = true;
+    flags.noDefaultLanguage = true;
     if (findString(LANGUAGE_NEUTRAL, DEFAULT_ARGUMENTS_ID, text, sizeof text, flags, DEFAULT_ARGUMENTS_GROUP, found) &&
         !insertAfterProgram(text, programArguments())) {
         reportText("WARNING: Too many arguments!");

@@ -11,6 +11,7 @@
 #include "runtime/string_table.h"
 #include "app/text_report.h"
 #include "platform/memory/memory_platform.h"
+#include "respack/container_writer.h"
 
 namespace pelorin {
 namespace {
@@ -74,6 +75,25 @@ TEST_F(StartupTest, ArgumentsReachTheApplicationWithoutTheRuntimeSwitches) {
     EXPECT_EQ(entries(runtimeSwitches()), (std::vector<std::string>{"-~lang:en", "-~x"}));
     EXPECT_TRUE(reports.empty());
     EXPECT_TRUE(memory.system.messageBoxes.empty());
+}
+
+TEST_F(StartupTest, DefaultArgumentsOfTheContainerGoAheadOfTheUsersUnlessSwitchedOff) {
+    // String 100 of group 27 in the neutral table, the only table of this container.
+    const std::string text = "-DisableParallel \"C:\\My Data\" -Debug";
+    std::string record(8, '\0');  // id 100, then the length, both 32-bit little-endian
+    record[0] = 100;
+    record[4] = static_cast<char>(text.size());
+    record += text;
+    const std::vector<u8> block(record.begin(), record.end());
+    const auto container =
+        respack::writeContainer({respack::storedEntry(RESOURCE_STRING_BLOCK, LANGUAGE_NEUTRAL, 27, block)});
+    memory.fileSystem.putFile(u"C:\\Tools\\pelorin.exe", container);
+
+    start("p user");
+    EXPECT_EQ(entries(programArguments()),
+              (std::vector<std::string>{"p", "-Debug", "C:\\My Data", "-DisableParallel", "user"}));
+    start("p -~noargs user");
+    EXPECT_EQ(entries(programArguments()), (std::vector<std::string>{"p", "user"}));
 }
 
 TEST_F(StartupTest, TooManyArgumentsAreReportedAndCut) {
