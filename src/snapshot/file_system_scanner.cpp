@@ -429,9 +429,9 @@ PELORIN_NOINLINE void FileSystemScanner::showItemDetails(u32 mode, const Item& i
     formatText(text, sizeof text, "%$hu", item.size);
     sink_->showStatus(mode, LINE_FILE_SIZE, this->text(TEXT_DETAIL_SIZE), text);
     if (withTime) {
-        platform::SystemTime local;
+        platform::LocalTime local;
         platform::System* system = platform::current().system;
-        if (!system || !system->fileTimeToLocalTime(item.time, local)) local = platform::SystemTime();
+        if (!system || !system->fileTimeToLocalTime(item.time, local)) local = platform::LocalTime();
         formatText(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", local.day, local.month, local.year, local.hour,
                    local.minute, local.second);
         sink_->showStatus(mode, LINE_FILE_TIME, this->text(TEXT_DETAIL_TIMESTAMP), text);

@@ -237,7 +237,7 @@ TEST_F(Win32Scan, SeamAnswersOfTheRealSystem) {
     ASSERT_EQ(fileSystem_.openForStreams(u16(root_).c_str(), true, file), 0u);
 
     FILETIME ft = writeTimeOf(at(L"f.txt"));
-    platform::SystemTime local;
+    platform::LocalTime local;
     ASSERT_TRUE(system_.fileTimeToLocalTime((u64(ft.dwHighDateTime) << 32) | ft.dwLowDateTime, local));
     SYSTEMTIME now;
     GetLocalTime(&now);

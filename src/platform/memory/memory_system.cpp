@@ -1,5 +1,7 @@
 #include "platform/memory/memory_system.h"
 
+#include <cstring>
+
 #include "runtime/text.h"
 
 namespace pelorin::platform {
@@ -52,8 +54,8 @@ u32 MemorySystem::showMessageBox(WindowHandle owner, const char* text, const cha
     return answer;
 }
 
-bool MemorySystem::fileTimeToLocalTime(u64 fileTime, SystemTime& out) {
-    out = SystemTime();
+bool MemorySystem::fileTimeToLocalTime(u64 fileTime, LocalTime& out) {
+    out = LocalTime();
     constexpr i64 kTicksPerSecond = 10000000;
     // FileTimeToSystemTime refuses times with the top bit set.
     if (!fileTimeConversionWorks || fileTime >> 63) return false;
@@ -80,6 +82,21 @@ bool MemorySystem::fileTimeToLocalTime(u64 fileTime, SystemTime& out) {
     out.minute = static_cast<u16>(inDay / 60 % 60);
     out.second = static_cast<u16>(inDay % 60);
     out.milliseconds = static_cast<u16>(ticks % kTicksPerSecond / 10000);
+    return true;
+}
+
+bool MemorySystem::computerName(char* buffer, u32 size) {
+    if (!buffer || !size) return false;
+    buffer[0] = 0;
+    // GetComputerNameA fails, rather than cutting, when the name does not fit.
+    if (!computerNameAvailable || computerNameValue.size() + 1 > size) return false;
+    std::memcpy(buffer, computerNameValue.c_str(), computerNameValue.size() + 1);
+    return true;
+}
+
+bool MemorySystem::playSound(const char* name) {
+    if (!soundAvailable || !name) return false;
+    soundsPlayed.emplace_back(name);
     return true;
 }
 
