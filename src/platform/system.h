@@ -87,6 +87,13 @@ public:
     virtual bool isWindowedProgram() = 0;
     // Writes bytes to the standard error handle as they are.
     virtual void writeStandardError(const char* text, u32 length) = 0;
+    // A FILETIME (UTC) in the local time zone (FileTimeToLocalFileTime, FileTimeToSystemTime);
+    // false when a conversion fails.
+    virtual bool fileTimeToLocalTime(u64 fileTime, LocalTime& out) {
+        (void)fileTime;
+        out = LocalTime();
+        return false;
+    }
 
     // For the snapshot file and its end-session save. Test doubles of other concerns need not
     // offer these; the defaults answer "not available".

@@ -94,7 +94,7 @@ MemoryFileSystem::FileData& MemoryFileSystem::putFile(const std::u16string& path
 
 MemoryFileSystem::FileData* MemoryFileSystem::findFile(const std::u16string& path) {
     auto it = files_.find(path);
-    return it == files_.end() ? nullptr : it->second.get();
+    return it == files_.end() ? treeFile(path).get() : it->second.get();
 }
 
 void MemoryFileSystem::putDirectory(const std::u16string& path) { directories_.push_back(normalize(path)); }
@@ -192,9 +192,10 @@ u32 MemoryFileSystem::createDirectoryAnsi(const char* path) {
 u32 MemoryFileSystem::openForReading(const char16_t* path, std::unique_ptr<File>& out) {
     out.reset();
     auto it = files_.find(path ? std::u16string(path) : std::u16string());
-    if (it == files_.end()) return kFileNotFound;
-    if (it->second->openError) return it->second->openError;
-    out = std::make_unique<MemoryFile>(*this, it->second);
+    std::shared_ptr<FileData> data = it == files_.end() ? treeFile(path ? path : u"") : it->second;
+    if (!data) return kFileNotFound;
+    if (data->openError) return data->openError;
+    out = std::make_unique<MemoryFile>(*this, data);
     return 0;
 }
 

@@ -37,6 +37,8 @@ public:
     u32 commonControlsMajor = 5;
     u32 commonControlsMinor = 82;
     bool windowed = true;
+    i64 localTimeOffsetMinutes = 0;  // the local zone's distance from UTC
+    bool fileTimeConversionWorks = true;
     u32 allocationGranularityValue = 65536;
     std::string computerNameValue = "TESTPC";
     bool computerNameAvailable = true;
@@ -64,6 +66,7 @@ public:
     u32 showMessageBox(WindowHandle owner, const char* text, const char* caption, u32 style) override;
     bool isWindowedProgram() override { return windowed; }
     void writeStandardError(const char* text, u32 length) override { standardError.append(text, length); }
+    bool fileTimeToLocalTime(u64 fileTime, LocalTime& out) override;
     u32 allocationGranularity() override { return allocationGranularityValue; }
     bool computerName(char* buffer, u32 size) override;
     LocalTime localTime() override { return localTimeValue; }

@@ -168,6 +168,25 @@ void Win32System::writeStandardError(const char* text, u32 length) {
     WriteFile(error, text, length, &written, nullptr);
 }
 
+bool Win32System::fileTimeToLocalTime(u64 fileTime, LocalTime& out) {
+    out = LocalTime();
+    FILETIME utc;
+    utc.dwLowDateTime = static_cast<DWORD>(fileTime);
+    utc.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return false;
+    out.year = st.wYear;
+    out.month = st.wMonth;
+    out.dayOfWeek = st.wDayOfWeek;
+    out.day = st.wDay;
+    out.hour = st.wHour;
+    out.minute = st.wMinute;
+    out.second = st.wSecond;
+    out.milliseconds = st.wMilliseconds;
+    return true;
+}
+
 u32 Win32System::allocationGranularity() {
     SYSTEM_INFO info = {};
     GetSystemInfo(&info);

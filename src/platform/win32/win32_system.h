@@ -21,6 +21,7 @@ public:
     u32 showMessageBox(WindowHandle owner, const char* text, const char* caption, u32 style) override;
     bool isWindowedProgram() override;
     void writeStandardError(const char* text, u32 length) override;
+    bool fileTimeToLocalTime(u64 fileTime, LocalTime& out) override;
     u32 allocationGranularity() override;
     bool computerName(char* buffer, u32 size) override;
     LocalTime localTime() override;
