@@ -16,7 +16,7 @@ TEST(MemoryRegistry, EnumerationFollowsTheWindowsContract) {
     MemoryRegistry reg;
     reg.putValue(LM, u"T", u"Abc", 7, {1, 2, 3});
     reg.putValue(LM, u"T", u"", 1, {});
-    for (const char16_t* name : {u"beta", u"_x", u"Alpha"}) reg.createKey(LM, std::u16string(u"T\\") + name);
+    for (const char16_t* name : {u"Beta", u"_x", u"alpha"}) reg.createKey(LM, std::u16string(u"T\\") + name);
 
     RegistryKey key;
     ASSERT_EQ(reg.openPath(LM, u"t", key), 0u);
@@ -58,7 +58,7 @@ TEST(MemoryRegistry, EnumerationFollowsTheWindowsContract) {
     char16_t name[16];
     u32 length = 0;
     for (u32 i = 0; reg.enumerateSubkey(key, i, name, 16, length) == 0; ++i) order += std::u16string(name) + u",";
-    EXPECT_EQ(order, u"Alpha,beta,_x,");
+    EXPECT_EQ(order, u"alpha,Beta,_x,");
     EXPECT_EQ(reg.enumerateSubkey(key, 0, name, 5, length), REGISTRY_MORE_DATA);
     EXPECT_EQ(reg.enumerateSubkey(key, 3, name, 16, length), REGISTRY_NO_MORE_ITEMS);
 

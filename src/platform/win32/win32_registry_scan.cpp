@@ -21,6 +21,14 @@ HKEY predefinedHandle(RegistryRoot root) {
 
 HKEY handleOf(const RegistryKey& key) { return static_cast<HKEY>(key.handle()); }
 
+// Performance data is served through pseudo handles that look like predefined keys. Wine hands
+// out HKEY_PERFORMANCE_TEXT when Perflib\009 is opened, and RegQueryInfoKeyW then fails with
+// ERROR_INVALID_HANDLE, which would end the whole scan; such a key counts as one that cannot
+// be opened.
+bool isPerformanceHandle(HKEY key) {
+    return key == HKEY_PERFORMANCE_DATA || key == HKEY_PERFORMANCE_TEXT || key == HKEY_PERFORMANCE_NLSTEXT;
+}
+
 const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 wchar_t* wide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 
@@ -35,6 +43,10 @@ u32 Win32Registry::openKey(const RegistryKey& parent, const char16_t* name, Regi
     HKEY opened = nullptr;
     const LONG status = wideApis().regOpenKeyExW(handleOf(parent), wide(name), 0, KEY_READ, &opened);
     if (status != ERROR_SUCCESS) return static_cast<u32>(status);
+    if (isPerformanceHandle(opened)) {
+        RegCloseKey(opened);
+        return ERROR_INVALID_HANDLE;
+    }
     key = RegistryKey(this, opened, true);
     return 0;
 }
