@@ -29,6 +29,7 @@ step "win64 tests under Wine"
 pelorin_start_xvfb
 pelorin_wine_setup build/win64/wine
 "$PELORIN_WINESERVER" -p   # one server for the whole run: each Wine start then costs little
+pelorin_wine_start_services
 trap 'pelorin_stop_xvfb; "$PELORIN_WINESERVER" -k 2>/dev/null || true' EXIT
 ctest --preset win64
 

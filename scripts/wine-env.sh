@@ -21,3 +21,11 @@ pelorin_wine_setup() {
     ) 9>"$PELORIN_WINE_DIR/.prefix.lock"
   fi
 }
+
+# Wine starts its system processes (services, device manager) together with the first program of
+# a session, and they inherit that program's output handles; whoever reads that output (ctest)
+# would then wait for them until the server ends. Start them first, with their output going
+# nowhere. Quick when they are already running.
+pelorin_wine_start_services() {
+  "$PELORIN_WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
+}
