@@ -40,7 +40,8 @@ struct RegistryScanRoot {
 
 class RegistryScanner {
 public:
-    // `loader` null means the program's string table.
+    // Reads the registry of the platform installed at construction. `loader` null means the
+    // program's string table.
     RegistryScanner(ProgressSink* sink, u32 dataSizeThreshold, StringLoader loader = nullptr);
     ~RegistryScanner();
     RegistryScanner(const RegistryScanner&) = delete;
@@ -62,7 +63,8 @@ public:
     // (recording: the parent of new records; comparing: its recorded record); keyPath is its
     // display path ("HKLM\SOFTWARE\..."); pathBuffer is scratch space for paths of records.
     // Recording below a key whose record could not be created goes on walking (the totals stay
-    // right) but records nothing: there is no record to link the children to.
+    // right) but records nothing: there is no record to link the children to. Comparing without
+    // a record walks nothing.
     u32 walkKey(bool showDetails, bool compareMode, SnapshotTree* tree, SnapshotNode* keyNode,
                 const char16_t* keyPath, const platform::RegistryKey& key, char16_t* pathBuffer,
                 u32 pathBufferBytes, u32* changeCount);
