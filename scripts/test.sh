@@ -35,6 +35,8 @@ ctest --preset win64
 
 step "win32 build (linked, not run)"
 build win32
+# The 32-bit program is not run, but its appended container is read and checked.
+python3 tests/container/check_container.py --resources resources build/win32/pelorin32.exe
 
 step "fuzz targets"
 build fuzz
