@@ -1,6 +1,8 @@
 #pragma once
 // Registry part of the platform seam. Root keys are named by the program's own codes so that
 // code above the seam never needs the Windows handles.
+#include <utility>
+
 #include "runtime/types.h"
 
 namespace pelorin::platform {
@@ -23,7 +25,7 @@ public:
     RegistryKey() = default;
     RegistryKey(Registry* owner, void* handle, bool owned) : owner_(owner), handle_(handle), owned_(owned) {}
     ~RegistryKey() { close(); }
-    RegistryKey(RegistryKey&& other) noexcept { *this = static_cast<RegistryKey&&>(other); }
+    RegistryKey(RegistryKey&& other) noexcept { *this = std::move(other); }
     RegistryKey& operator=(RegistryKey&& other) noexcept;
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
