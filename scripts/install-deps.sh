@@ -4,7 +4,7 @@
 set -eu
 packages="cmake ninja-build g++ python3 googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 xvfb x11-apps imagemagick clang libclang-rt-14-dev openssl nsis util-linux"
+  wine wine64 xvfb x11-apps imagemagick clang libclang-rt-14-dev openssl nsis util-linux ccache"
 missing=""
 for p in $packages; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

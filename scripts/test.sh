@@ -9,6 +9,8 @@ cd "$root"
 [ "${1:-}" = "--no-install" ] || scripts/install-deps.sh
 
 jobs=$(nproc)
+# Let ccache reuse objects across clones in other folders (CI builds a fresh clone each time).
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 step() { printf '\n=== %s\n' "$*"; }
 build() { cmake --preset "$1" >/dev/null && cmake --build --preset "$1" -j "$jobs"; }
 
@@ -28,7 +30,10 @@ step "win64 tests under Wine"
 . scripts/xvfb.sh
 pelorin_start_xvfb
 pelorin_wine_setup build/win64/wine
-"$PELORIN_WINESERVER" -p   # one server for the whole run: each Wine start then costs little
+# One server for the whole run: each Wine start then costs little. A server left over from an
+# earlier run of this prefix would refuse a second one, so end it first.
+"$PELORIN_WINESERVER" -k 2>/dev/null || true
+"$PELORIN_WINESERVER" -p
 pelorin_wine_start_services
 trap 'pelorin_stop_xvfb; "$PELORIN_WINESERVER" -k 2>/dev/null || true' EXIT
 ctest --preset win64

@@ -1,24 +1,11 @@
-// The program's entry point.
+// The program's entry point: the real platform, then the runtime's start-up.
 #include <windows.h>
 
-#include "platform/platform.h"
-#include "platform/win32/win32_file_system.h"
-#include "runtime/resource_container.h"
-
-using namespace pelorin;
+#include "app/app_main.h"
+#include "app/startup.h"
+#include "platform/win32/win32_platform.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    static platform::Win32FileSystem fileSystem;
-    platform::Platform system;
-    system.fileSystem = &fileSystem;
-    platform::install(system);
-
-    // Without its texts the program cannot say anything in its own words, so this one message
-    // is built in and shown before anything else exists.
-    if (!openResourceContainer()) {
-        MessageBoxA(nullptr, "Bad resource data!", nullptr, MB_OK);
-        return 0;
-    }
-    closeResourceContainer();
-    return 0;
+    pelorin::platform::installWin32Platform();
+    return pelorin::runStartup(GetCommandLineA(), pelorin::appMain);
 }

@@ -6,6 +6,10 @@
 
 namespace pelorin::platform {
 
+constexpr u32 FILE_ATTRIBUTES_INVALID = 0xFFFFFFFF;
+constexpr u32 FILE_ATTRIBUTE_DIRECTORY_BIT = 0x10;
+constexpr u32 FILE_ATTRIBUTE_ARCHIVE_BIT = 0x20;
+
 // An open file; the destructor closes it. Every operation gives 0 or a system error code.
 class File {
 public:
@@ -26,6 +30,19 @@ public:
     // Opens an existing file (or a stream path "a.txt:s") for reading, sharing read and write
     // with other processes. A file locked against reading gives its error code.
     virtual u32 openForReading(const char16_t* path, std::unique_ptr<File>& out) = 0;
+
+    // The operations below fail unless an implementation gives them (test doubles need not).
+
+    // Attributes of a file or directory (GetFileAttributesW); FILE_ATTRIBUTES_INVALID when it
+    // does not exist or cannot be asked. Takes long-path-prefixed names ("\\?\C:\...").
+    virtual u32 queryAttributes(const char16_t*) { return FILE_ATTRIBUTES_INVALID; }
+    // The same through the ANSI interface, for names kept as ANSI texts.
+    virtual u32 queryAttributesAnsi(const char*) { return FILE_ATTRIBUTES_INVALID; }
+    // Makes an ANSI name absolute against the current directory (GetFullPathNameA) into out;
+    // false, with out untouched, when that fails or the result does not fit into size bytes.
+    virtual bool makeFullPathAnsi(const char*, char*, u32) { return false; }
+    // Creates one directory (its parent must exist). Gives 0 or the system error code.
+    virtual u32 createDirectoryAnsi(const char*) { return ERR_ACCESS_DENIED; }
 };
 
 }  // namespace pelorin::platform

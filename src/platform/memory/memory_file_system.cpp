@@ -3,10 +3,37 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/text.h"
+
 namespace pelorin::platform {
 namespace {
 
 constexpr u32 kFileNotFound = 2;
+constexpr u32 kPathNotFound = 3;
+constexpr u32 kAlreadyExists = 183;
+
+char16_t foldCase(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
+
+bool sameName(const std::u16string& a, const std::u16string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char16_t x, char16_t y) { return foldCase(x) == foldCase(y); });
+}
+
+bool isDriveRoot(const std::u16string& path) {
+    return path.size() == 3 && path[1] == u':' && path[2] == u'\\';
+}
+
+// Windows treats "\\?\C:\x" as "C:\x" and "\\?\UNC\s\x" as "\\s\x"; a trailing backslash
+// names the same directory.
+std::u16string normalize(std::u16string path) {
+    if (path.rfind(u"\\\\?\\UNC\\", 0) == 0) {
+        path = u"\\\\" + path.substr(8);
+    } else if (path.rfind(u"\\\\?\\", 0) == 0) {
+        path = path.substr(4);
+    }
+    while (path.size() > 1 && path.back() == u'\\' && !isDriveRoot(path)) path.pop_back();
+    return path;
+}
 
 class MemoryFile : public File {
 public:
@@ -58,6 +85,98 @@ MemoryFileSystem::FileData& MemoryFileSystem::putFile(const std::u16string& path
 MemoryFileSystem::FileData* MemoryFileSystem::findFile(const std::u16string& path) {
     auto it = files_.find(path);
     return it == files_.end() ? nullptr : it->second.get();
+}
+
+void MemoryFileSystem::putDirectory(const std::u16string& path) { directories_.push_back(normalize(path)); }
+
+u32 MemoryFileSystem::attributesOf(std::u16string path) {
+    path = normalize(path);
+    if (isDriveRoot(path)) return FILE_ATTRIBUTE_DIRECTORY_BIT;
+    for (const auto& d : directories_) {
+        if (sameName(d, path)) return FILE_ATTRIBUTE_DIRECTORY_BIT;
+    }
+    for (const auto& [name, data] : files_) {
+        if (sameName(normalize(name), path)) return data->attributes;
+    }
+    return FILE_ATTRIBUTES_INVALID;
+}
+
+u32 MemoryFileSystem::queryAttributes(const char16_t* path) {
+    if (!path) return FILE_ATTRIBUTES_INVALID;
+    const std::u16string name = normalize(path);
+    for (const auto& failing : wideLookupFailures) {
+        if (sameName(normalize(failing), name)) return FILE_ATTRIBUTES_INVALID;
+    }
+    return attributesOf(name);
+}
+
+u32 MemoryFileSystem::queryAttributesAnsi(const char* path) {
+    if (!path) return FILE_ATTRIBUTES_INVALID;
+    // The ANSI form resolves relative names the way the system does.
+    char full[1024];
+    if (!makeFullPathAnsi(path, full, sizeof full)) return FILE_ATTRIBUTES_INVALID;
+    return attributesOf(widen(full));
+}
+
+bool MemoryFileSystem::makeFullPathAnsi(const char* name, char* out, u32 size) {
+    if (!name || !*name) return false;
+    std::string text(name);
+    std::replace(text.begin(), text.end(), '/', '\\');
+    std::string prefix;  // "C:" or "\\server"
+    std::string rest;
+    if (text.size() >= 2 && text[1] == ':') {
+        prefix = text.substr(0, 2);
+        rest = text.substr(2);
+        if (rest.empty() || rest[0] != '\\') rest = "\\" + rest;
+    } else if (text.rfind("\\\\", 0) == 0) {
+        if (text.size() + 1 > size) return false;
+        copyBounded(out, size, text);
+        return true;
+    } else if (text[0] == '\\') {
+        prefix = currentDirectory.substr(0, 2);
+        rest = text;
+    } else {
+        prefix = currentDirectory.substr(0, 2);
+        rest = currentDirectory.substr(2) + "\\" + text;
+    }
+    // Collapse "." and ".." as the system does; a trailing backslash stays.
+    const bool trailing = rest.size() > 1 && rest.back() == '\\';
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = rest.find('\\', start);
+        if (end == std::string::npos) end = rest.size();
+        std::string part = rest.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string result = prefix;
+    for (const auto& part : parts) result += "\\" + part;
+    if (parts.empty() || trailing) result += "\\";
+    if (result.size() + 1 > size) return false;
+    copyBounded(out, size, result);
+    return true;
+}
+
+u32 MemoryFileSystem::createDirectoryAnsi(const char* path) {
+    char full[1024];
+    if (!path || !makeFullPathAnsi(path, full, sizeof full)) return kPathNotFound;
+    const std::u16string name = normalize(widen(full));
+    if (attributesOf(name) != FILE_ATTRIBUTES_INVALID) return kAlreadyExists;
+    const size_t cut = name.rfind(u'\\');
+    if (cut == std::u16string::npos) return kPathNotFound;
+    std::u16string parent = name.substr(0, cut);
+    if (parent.size() == 2 && parent[1] == u':') parent += u'\\';
+    const u32 parentAttributes = attributesOf(parent);
+    if (parentAttributes == FILE_ATTRIBUTES_INVALID || !(parentAttributes & FILE_ATTRIBUTE_DIRECTORY_BIT)) {
+        return kPathNotFound;
+    }
+    directories_.push_back(name);
+    return 0;
 }
 
 u32 MemoryFileSystem::openForReading(const char16_t* path, std::unique_ptr<File>& out) {

@@ -15,16 +15,32 @@ public:
     struct FileData {
         std::vector<u8> bytes;
         u32 openError = 0;  // non-zero: opening gives this code (e.g. 32, a sharing violation)
+        u32 attributes = FILE_ATTRIBUTE_ARCHIVE_BIT;
     };
 
     // Creates or replaces a file with the given contents.
     FileData& putFile(const std::u16string& path, std::vector<u8> bytes);
     FileData* findFile(const std::u16string& path);
+    // Adds a directory (its parents are not implied).
+    void putDirectory(const std::u16string& path);
+
+    // Relative names are resolved against this directory (no trailing backslash).
+    std::string currentDirectory = "C:\\";
+    // Names for which queryAttributes (the wide form) fails although the ANSI form finds them,
+    // as with bytes that do not widen to the name's real characters.
+    std::vector<std::u16string> wideLookupFailures;
 
     u32 openForReading(const char16_t* path, std::unique_ptr<File>& out) override;
+    u32 queryAttributes(const char16_t* path) override;
+    u32 queryAttributesAnsi(const char* path) override;
+    bool makeFullPathAnsi(const char* name, char* out, u32 size) override;
+    u32 createDirectoryAnsi(const char* path) override;
 
 private:
+    u32 attributesOf(std::u16string path);
+
     std::map<std::u16string, std::shared_ptr<FileData>> files_;
+    std::vector<std::u16string> directories_;
 };
 
 }  // namespace pelorin::platform

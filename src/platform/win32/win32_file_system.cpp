@@ -56,4 +56,20 @@ u32 Win32FileSystem::openForReading(const char16_t* path, std::unique_ptr<File>&
     return 0;
 }
 
+u32 Win32FileSystem::queryAttributes(const char16_t* path) { return GetFileAttributesW(asWide(path)); }
+
+u32 Win32FileSystem::queryAttributesAnsi(const char* path) { return GetFileAttributesA(path); }
+
+bool Win32FileSystem::makeFullPathAnsi(const char* name, char* out, u32 size) {
+    char full[32768];
+    DWORD n = GetFullPathNameA(name, sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full || n >= size) return false;
+    memcpy(out, full, n + 1);
+    return true;
+}
+
+u32 Win32FileSystem::createDirectoryAnsi(const char* path) {
+    return CreateDirectoryA(path, nullptr) ? 0 : GetLastError();
+}
+
 }  // namespace pelorin::platform

@@ -7,6 +7,10 @@ namespace pelorin::platform {
 class Win32FileSystem : public FileSystem {
 public:
     u32 openForReading(const char16_t* path, std::unique_ptr<File>& out) override;
+    u32 queryAttributes(const char16_t* path) override;
+    u32 queryAttributesAnsi(const char* path) override;
+    bool makeFullPathAnsi(const char* name, char* out, u32 size) override;
+    u32 createDirectoryAnsi(const char* path) override;
 };
 
 }  // namespace pelorin::platform

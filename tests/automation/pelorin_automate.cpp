@@ -1,0 +1,358 @@
+// pelorin_automate: drives the program's windows from outside, for the integration tests.
+//
+//   pelorin_automate <step> [<step> ...]
+//
+// Steps run in order; the first one that fails ends the run with exit code 1 (2 for a usage
+// error). Options are written name=value. Timeouts are in seconds (default 30).
+//
+//   start <command line>        start a program (the whole command line as one argument); it
+//                               becomes the current process; prints "pid <n>"
+//   attach <pid>                make a running process the current one
+//   wait [title=T] [class=C] [timeout=S]
+//                               wait for a visible top-level window of the current process (of
+//                               any process when there is none) whose title and class are exactly
+//                               T and C (either may be left out); it becomes the current window
+//   texts                       print the current window, "window<TAB>class<TAB>title", then one
+//                               line per control, "control<TAB>id<TAB>class<TAB>text"
+//   press <button>              press a button of the current window, by its text ("&" ignored)
+//                               or by "#<id>", and wait until the window has gone or stays
+//   answer <button> [title=T] [timeout=S]
+//                               wait for a message box (class #32770), print it, press <button>
+//   windows                     list the top-level windows of the current process,
+//                               "toplevel<TAB>handle<TAB>visible<TAB>class<TAB>title"
+//   exit [timeout=S] [code=N]   wait for the current process to end and print "exit <code>";
+//                               fails (listing the windows left) when it does not end in time,
+//                               or when its exit code is not N
+//   sleep <milliseconds>
+//
+// Texts are printed in UTF-8; a CR, LF or TAB inside a text is written as \r, \n or \t.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kDefaultTimeoutMs = 30000;
+constexpr DWORD kPollMs = 100;
+
+HANDLE gProcess = nullptr;
+DWORD gProcessId = 0;
+HWND gWindow = nullptr;
+
+void writeUtf8(const std::wstring& text) {
+    if (text.empty()) return;
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+void printLine(const std::wstring& line) { writeUtf8(line + L"\n"); }
+
+void fail(const std::wstring& message) {
+    std::fwprintf(stderr, L"pelorin_automate: %ls\n", message.c_str());
+}
+
+std::wstring escaped(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t c : text) {
+        if (c == L'\r') out += L"\\r";
+        else if (c == L'\n') out += L"\\n";
+        else if (c == L'\t') out += L"\\t";
+        else out += c;
+    }
+    return out;
+}
+
+std::wstring className(HWND window) {
+    wchar_t buffer[256] = {};
+    GetClassNameW(window, buffer, 256);
+    return buffer;
+}
+
+std::wstring titleOf(HWND window) {
+    wchar_t buffer[1024] = {};
+    GetWindowTextW(window, buffer, 1024);
+    return buffer;
+}
+
+// Controls of another process answer WM_GETTEXT through the system's marshalling.
+std::wstring controlText(HWND control) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return L"";
+    std::vector<wchar_t> buffer(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(control, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                        SMTO_ABORTIFHUNG, 2000, &got);
+    return std::wstring(buffer.data());
+}
+
+std::wstring withoutMnemonics(const std::wstring& text) {
+    std::wstring out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'&' && i + 1 < text.size()) {
+            ++i;  // "&&" is a literal "&"
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+std::vector<HWND> topLevelWindows() {
+    std::vector<HWND> windows;
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(context)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+std::vector<HWND> controlsOf(HWND window) {
+    std::vector<HWND> controls;
+    EnumChildWindows(
+        window,
+        [](HWND control, LPARAM context) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(context)->push_back(control);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls));
+    return controls;
+}
+
+DWORD processOf(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+// ---- operands ---------------------------------------------------------------------------
+
+struct Options {
+    std::wstring title;
+    bool hasTitle = false;
+    std::wstring windowClass;
+    bool hasClass = false;
+    DWORD timeoutMs = kDefaultTimeoutMs;
+    bool hasCode = false;
+    DWORD code = 0;
+};
+
+bool isOption(const wchar_t* arg) {
+    return wcsncmp(arg, L"title=", 6) == 0 || wcsncmp(arg, L"class=", 6) == 0 || wcsncmp(arg, L"timeout=", 8) == 0 ||
+           wcsncmp(arg, L"code=", 5) == 0;
+}
+
+// Consumes the name=value operands that follow a step.
+Options readOptions(int argc, wchar_t** argv, int& i) {
+    Options options;
+    while (i < argc && isOption(argv[i])) {
+        const wchar_t* arg = argv[i++];
+        if (wcsncmp(arg, L"title=", 6) == 0) {
+            options.title = arg + 6;
+            options.hasTitle = true;
+        } else if (wcsncmp(arg, L"class=", 6) == 0) {
+            options.windowClass = arg + 6;
+            options.hasClass = true;
+        } else if (wcsncmp(arg, L"timeout=", 8) == 0) {
+            options.timeoutMs = static_cast<DWORD>(wcstod(arg + 8, nullptr) * 1000);
+        } else {
+            options.code = static_cast<DWORD>(wcstoul(arg + 5, nullptr, 0));
+            options.hasCode = true;
+        }
+    }
+    return options;
+}
+
+// ---- steps ------------------------------------------------------------------------------
+
+bool start(const wchar_t* commandLine) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        fail(L"cannot start: " + line + L" (error " + std::to_wstring(GetLastError()) + L")");
+        return false;
+    }
+    CloseHandle(info.hThread);
+    if (gProcess) CloseHandle(gProcess);
+    gProcess = info.hProcess;
+    gProcessId = info.dwProcessId;
+    gWindow = nullptr;
+    printLine(L"pid " + std::to_wstring(gProcessId));
+    return true;
+}
+
+bool attach(const wchar_t* pidText) {
+    const DWORD pid = static_cast<DWORD>(wcstoul(pidText, nullptr, 0));
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) {
+        fail(L"cannot attach to process " + std::wstring(pidText));
+        return false;
+    }
+    if (gProcess) CloseHandle(gProcess);
+    gProcess = process;
+    gProcessId = pid;
+    gWindow = nullptr;
+    return true;
+}
+
+HWND findWindow(const Options& options) {
+    for (HWND window : topLevelWindows()) {
+        if (gProcessId && processOf(window) != gProcessId) continue;
+        if (!IsWindowVisible(window)) continue;
+        if (options.hasClass && className(window) != options.windowClass) continue;
+        if (options.hasTitle && titleOf(window) != options.title) continue;
+        return window;
+    }
+    return nullptr;
+}
+
+bool processEnded() { return gProcess && WaitForSingleObject(gProcess, 0) == WAIT_OBJECT_0; }
+
+bool waitWindow(const Options& options) {
+    const ULONGLONG deadline = GetTickCount64() + options.timeoutMs;
+    for (;;) {
+        if (HWND window = findWindow(options)) {
+            gWindow = window;
+            return true;
+        }
+        if (processEnded()) {
+            fail(L"the process ended before the window appeared");
+            return false;
+        }
+        if (GetTickCount64() >= deadline) {
+            fail(L"no window with title \"" + options.title + L"\" and class \"" + options.windowClass + L"\"");
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+bool texts() {
+    if (!gWindow || !IsWindow(gWindow)) {
+        fail(L"no current window");
+        return false;
+    }
+    printLine(L"window\t" + className(gWindow) + L"\t" + escaped(titleOf(gWindow)));
+    for (HWND control : controlsOf(gWindow)) {
+        printLine(L"control\t" + std::to_wstring(GetDlgCtrlID(control)) + L"\t" + className(control) + L"\t" +
+                  escaped(controlText(control)));
+    }
+    return true;
+}
+
+bool press(const std::wstring& button, DWORD timeoutMs) {
+    if (!gWindow || !IsWindow(gWindow)) {
+        fail(L"no current window");
+        return false;
+    }
+    HWND target = nullptr;
+    const bool byId = !button.empty() && button[0] == L'#';
+    const int id = byId ? static_cast<int>(wcstol(button.c_str() + 1, nullptr, 0)) : 0;
+    for (HWND control : controlsOf(gWindow)) {
+        if (byId ? GetDlgCtrlID(control) == id
+                 : _wcsicmp(className(control).c_str(), L"Button") == 0 &&
+                       withoutMnemonics(controlText(control)) == withoutMnemonics(button)) {
+            target = control;
+            break;
+        }
+    }
+    if (!target) {
+        fail(L"no button " + button);
+        return false;
+    }
+    // A posted command works whatever window has the focus, across processes.
+    HWND parent = GetParent(target);
+    PostMessageW(parent ? parent : gWindow, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(target), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(target));
+    // Wait for the window to close, so the next step cannot find it again; a window that stays
+    // (a button that does not close it) is fine once the time is up.
+    const ULONGLONG deadline = GetTickCount64() + (timeoutMs < 5000 ? timeoutMs : 5000);
+    while (IsWindow(gWindow) && IsWindowVisible(gWindow) && GetTickCount64() < deadline) Sleep(kPollMs / 2);
+    return true;
+}
+
+bool windows() {
+    for (HWND window : topLevelWindows()) {
+        if (gProcessId && processOf(window) != gProcessId) continue;
+        wchar_t handle[32];
+        swprintf(handle, 32, L"%p", static_cast<void*>(window));
+        printLine(std::wstring(L"toplevel\t") + handle + L"\t" + (IsWindowVisible(window) ? L"1" : L"0") + L"\t" +
+                  className(window) + L"\t" + escaped(titleOf(window)));
+    }
+    return true;
+}
+
+bool waitExit(const Options& options) {
+    if (!gProcess) {
+        fail(L"no current process");
+        return false;
+    }
+    if (WaitForSingleObject(gProcess, options.timeoutMs) != WAIT_OBJECT_0) {
+        fail(L"the process did not end; its windows:");
+        windows();
+        return false;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(gProcess, &code);
+    printLine(L"exit " + std::to_wstring(code));
+    if (options.hasCode && code != options.code) {
+        fail(L"unexpected exit code " + std::to_wstring(code));
+        return false;
+    }
+    return true;
+}
+
+int usage(const wchar_t* what) {
+    fail(std::wstring(L"usage error: ") + what + L" (see the comment at the top of pelorin_automate.cpp)");
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return usage(L"no steps");
+    int i = 1;
+    while (i < argc) {
+        const std::wstring step = argv[i++];
+        bool ok = false;
+        if (step == L"start" || step == L"attach" || step == L"press" || step == L"sleep") {
+            if (i >= argc) return usage((step + L" needs an operand").c_str());
+            const wchar_t* operand = argv[i++];
+            if (step == L"start") ok = start(operand);
+            else if (step == L"attach") ok = attach(operand);
+            else if (step == L"press") ok = press(operand, kDefaultTimeoutMs);
+            else {
+                Sleep(static_cast<DWORD>(wcstoul(operand, nullptr, 0)));
+                ok = true;
+            }
+        } else if (step == L"wait") {
+            ok = waitWindow(readOptions(argc, argv, i));
+        } else if (step == L"answer") {
+            if (i >= argc) return usage(L"answer needs a button");
+            const std::wstring button = argv[i++];
+            Options options = readOptions(argc, argv, i);
+            options.windowClass = L"#32770";
+            options.hasClass = true;
+            ok = waitWindow(options) && texts() && press(button, options.timeoutMs);
+        } else if (step == L"texts") {
+            ok = texts();
+        } else if (step == L"windows") {
+            ok = windows();
+        } else if (step == L"exit") {
+            ok = waitExit(readOptions(argc, argv, i));
+        } else {
+            return usage((L"unknown step " + step).c_str());
+        }
+        if (!ok) return 1;
+    }
+    return 0;
+}
