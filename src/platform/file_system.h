@@ -9,6 +9,12 @@ namespace pelorin::platform {
 constexpr u32 FILE_ATTRIBUTES_INVALID = 0xFFFFFFFF;
 constexpr u32 FILE_ATTRIBUTE_DIRECTORY_BIT = 0x10;
 constexpr u32 FILE_ATTRIBUTE_ARCHIVE_BIT = 0x20;
+constexpr u32 FILE_ATTRIBUTE_READONLY_BIT = 0x01;
+constexpr u32 FILE_ATTRIBUTE_HIDDEN_BIT = 0x02;
+constexpr u32 FILE_ATTRIBUTE_SYSTEM_BIT = 0x04;
+
+// Answer of an operation an implementation does not offer (ERROR_CALL_NOT_IMPLEMENTED).
+constexpr u32 PLATFORM_NOT_IMPLEMENTED = 120;
 
 // An open file; the destructor closes it. Every operation gives 0 or a system error code.
 class File {
@@ -22,6 +28,8 @@ public:
     virtual u32 size(u64& out) = 0;
     // Ends the file at the current position.
     virtual u32 setEndOfFile() = 0;
+    // Closes the handle now and tells whether that worked; the destructor closes silently.
+    virtual u32 close() { return 0; }
 };
 
 class FileSystem {
@@ -43,6 +51,34 @@ public:
     virtual bool makeFullPathAnsi(const char*, char*, u32) { return false; }
     // Creates one directory (its parent must exist). Gives 0 or the system error code.
     virtual u32 createDirectoryAnsi(const char*) { return ERR_ACCESS_DENIED; }
+
+    // Files named by ANSI texts (the snapshot and result files, whose names the run options
+    // keep as ANSI): the ANSI calls of the system, so that a name means what it means to the
+    // dialogs and the command line that produced it. The defaults answer
+    // PLATFORM_NOT_IMPLEMENTED.
+
+    // Opens an existing file for reading, sharing reading with others.
+    virtual u32 openForReadingAnsi(const char* path, std::unique_ptr<File>& out) {
+        (void)path, out.reset();
+        return PLATFORM_NOT_IMPLEMENTED;
+    }
+    // Creates a file for writing, replacing an existing one (CREATE_ALWAYS). Windows refuses
+    // this with 5 when the existing file is hidden, a system file or read-only (Wine replaces a
+    // hidden one); the in-memory file system refuses as Windows does.
+    virtual u32 createForWritingAnsi(const char* path, std::unique_ptr<File>& out) {
+        (void)path, out.reset();
+        return PLATFORM_NOT_IMPLEMENTED;
+    }
+    // Sets a file's attributes (SetFileAttributesA).
+    virtual u32 setAttributesAnsi(const char* path, u32 attributes) {
+        (void)path, (void)attributes;
+        return PLATFORM_NOT_IMPLEMENTED;
+    }
+    // Deletes a file (DeleteFileA).
+    virtual u32 deleteFileAnsi(const char* path) {
+        (void)path;
+        return PLATFORM_NOT_IMPLEMENTED;
+    }
 };
 
 }  // namespace pelorin::platform

@@ -30,14 +30,30 @@ public:
     // as with bytes that do not widen to the name's real characters.
     std::vector<std::u16string> wideLookupFailures;
 
+    // Failures on demand for the files opened from now on. Writes are counted over all files
+    // (1 = the first write); the write numbered failWriteAt fails with failWriteError, or, when
+    // that is 0, writes only half of its bytes without an error (a full disk).
+    u32 failWriteAt = 0;
+    u32 failWriteError = 112;  // ERROR_DISK_FULL
+    u32 writeCalls = 0;
+    u32 failSetEndOfFileError = 0;
+    u32 failCloseError = 0;
+
     u32 openForReading(const char16_t* path, std::unique_ptr<File>& out) override;
     u32 queryAttributes(const char16_t* path) override;
     u32 queryAttributesAnsi(const char* path) override;
     bool makeFullPathAnsi(const char* name, char* out, u32 size) override;
     u32 createDirectoryAnsi(const char* path) override;
+    u32 openForReadingAnsi(const char* path, std::unique_ptr<File>& out) override;
+    u32 createForWritingAnsi(const char* path, std::unique_ptr<File>& out) override;
+    u32 setAttributesAnsi(const char* path, u32 attributes) override;
+    u32 deleteFileAnsi(const char* path) override;
 
 private:
     u32 attributesOf(std::u16string path);
+    // The key of an existing file for an ANSI name (relative names against currentDirectory,
+    // case ignored), or the end of the map.
+    std::map<std::u16string, std::shared_ptr<FileData>>::iterator findAnsi(const char* path, std::u16string* full);
 
     std::map<std::u16string, std::shared_ptr<FileData>> files_;
     std::vector<std::u16string> directories_;

@@ -1,5 +1,7 @@
 #include "platform/memory/memory_system.h"
 
+#include <cstring>
+
 #include "runtime/text.h"
 
 namespace pelorin::platform {
@@ -50,6 +52,21 @@ u32 MemorySystem::showMessageBox(WindowHandle owner, const char* text, const cha
     const u32 answer = answers.front();
     answers.pop_front();
     return answer;
+}
+
+bool MemorySystem::computerName(char* buffer, u32 size) {
+    if (!buffer || !size) return false;
+    buffer[0] = 0;
+    // GetComputerNameA fails, rather than cutting, when the name does not fit.
+    if (!computerNameAvailable || computerNameValue.size() + 1 > size) return false;
+    std::memcpy(buffer, computerNameValue.c_str(), computerNameValue.size() + 1);
+    return true;
+}
+
+bool MemorySystem::playSound(const char* name) {
+    if (!soundAvailable || !name) return false;
+    soundsPlayed.emplace_back(name);
+    return true;
 }
 
 }  // namespace pelorin::platform

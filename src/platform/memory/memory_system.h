@@ -2,6 +2,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/system.h"
@@ -20,6 +21,7 @@ public:
     };
 
     std::u16string windowsDirectoryValue = u"C:\\WINDOWS";
+    std::u16string systemDirectoryValue = u"C:\\WINDOWS\\system32";
     std::map<u32, std::string> specialFolders;  // missing: the folder cannot be determined
     std::vector<u32> createdFolders;            // the folders asked for with `create`
     std::string tempPathValue = "C:\\TEMP\\";
@@ -35,6 +37,13 @@ public:
     u32 commonControlsMajor = 5;
     u32 commonControlsMinor = 82;
     bool windowed = true;
+    u32 allocationGranularityValue = 65536;
+    std::string computerNameValue = "TESTPC";
+    bool computerNameAvailable = true;
+    LocalTime localTimeValue{2024, 3, 5, 8, 7, 6, 5, 4};  // 8 March 2024, 07:06:05.004
+    bool soundAvailable = true;       // playSound succeeds
+    std::vector<std::string> soundsPlayed;
+    std::vector<std::pair<u32, u32>> beeps;  // frequency, milliseconds
 
     std::vector<MessageBoxCall> messageBoxes;
     std::deque<u32> answers;         // taken in order; when empty, defaultAnswer
@@ -42,6 +51,7 @@ public:
     std::string standardError;
 
     std::u16string windowsDirectory() override { return windowsDirectoryValue; }
+    std::u16string systemDirectory() override { return systemDirectoryValue; }
     bool specialFolder(u32 folder, bool create, std::string& out) override;
     std::string tempPath() override { return tempPathValue; }
     u32 environmentVariable(const char* name, char* buffer, u32 size) override;
@@ -54,6 +64,11 @@ public:
     u32 showMessageBox(WindowHandle owner, const char* text, const char* caption, u32 style) override;
     bool isWindowedProgram() override { return windowed; }
     void writeStandardError(const char* text, u32 length) override { standardError.append(text, length); }
+    u32 allocationGranularity() override { return allocationGranularityValue; }
+    bool computerName(char* buffer, u32 size) override;
+    LocalTime localTime() override { return localTimeValue; }
+    bool playSound(const char* name) override;
+    void beep(u32 frequency, u32 milliseconds) override { beeps.emplace_back(frequency, milliseconds); }
 };
 
 }  // namespace pelorin::platform

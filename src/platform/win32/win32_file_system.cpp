@@ -10,7 +10,9 @@ const wchar_t* asWide(const char16_t* text) { return reinterpret_cast<const wcha
 class Win32File : public File {
 public:
     explicit Win32File(HANDLE handle) : handle_(handle) {}
-    ~Win32File() override { CloseHandle(handle_); }
+    ~Win32File() override {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
     Win32File(const Win32File&) = delete;
     Win32File& operator=(const Win32File&) = delete;
 
@@ -40,6 +42,12 @@ public:
         return 0;
     }
     u32 setEndOfFile() override { return SetEndOfFile(handle_) ? 0 : GetLastError(); }
+    u32 close() override {
+        if (handle_ == INVALID_HANDLE_VALUE) return 0;
+        HANDLE h = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return CloseHandle(h) ? 0 : GetLastError();
+    }
 
 private:
     HANDLE handle_;
@@ -71,5 +79,29 @@ bool Win32FileSystem::makeFullPathAnsi(const char* name, char* out, u32 size) {
 u32 Win32FileSystem::createDirectoryAnsi(const char* path) {
     return CreateDirectoryA(path, nullptr) ? 0 : GetLastError();
 }
+
+u32 Win32FileSystem::openForReadingAnsi(const char* path, std::unique_ptr<File>& out) {
+    out.reset();
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    out = std::make_unique<Win32File>(h);
+    return 0;
+}
+
+u32 Win32FileSystem::createForWritingAnsi(const char* path, std::unique_ptr<File>& out) {
+    out.reset();
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError();
+    out = std::make_unique<Win32File>(h);
+    return 0;
+}
+
+u32 Win32FileSystem::setAttributesAnsi(const char* path, u32 attributes) {
+    return SetFileAttributesA(path, attributes) ? 0 : GetLastError();
+}
+
+u32 Win32FileSystem::deleteFileAnsi(const char* path) { return DeleteFileA(path) ? 0 : GetLastError(); }
 
 }  // namespace pelorin::platform

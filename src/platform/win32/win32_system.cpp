@@ -57,6 +57,13 @@ std::u16string Win32System::windowsDirectory() {
     return std::u16string(reinterpret_cast<const char16_t*>(buffer), n);
 }
 
+std::u16string Win32System::systemDirectory() {
+    wchar_t buffer[MAX_PATH + 1];
+    UINT n = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+    if (n == 0 || n > MAX_PATH) return {};
+    return std::u16string(reinterpret_cast<const char16_t*>(buffer), n);
+}
+
 bool Win32System::specialFolderByPath(u32 folder, bool create, std::string& out) {
     auto getPath = lookUp<GetSpecialFolderPathA>("shell32.dll", "SHGetSpecialFolderPathA");
     char buffer[MAX_PATH + 1] = {};
@@ -160,5 +167,39 @@ void Win32System::writeStandardError(const char* text, u32 length) {
     DWORD written = 0;
     WriteFile(error, text, length, &written, nullptr);
 }
+
+u32 Win32System::allocationGranularity() {
+    SYSTEM_INFO info = {};
+    GetSystemInfo(&info);
+    return info.dwAllocationGranularity;
+}
+
+bool Win32System::computerName(char* buffer, u32 size) {
+    if (!buffer || !size) return false;
+    DWORD n = size;
+    if (!GetComputerNameA(buffer, &n)) {
+        buffer[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+LocalTime Win32System::localTime() {
+    SYSTEMTIME t = {};
+    GetLocalTime(&t);
+    return LocalTime{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+bool Win32System::playSound(const char* name) {
+    // winmm is not one of the four core libraries: without it there is no sound, only the beep.
+    using PlaySoundFunction = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
+    constexpr DWORD kSoundSync = 0x0000;       // SND_SYNC
+    constexpr DWORD kSoundNoDefault = 0x0002;  // SND_NODEFAULT: a missing file stays silent
+    constexpr DWORD kSoundFileName = 0x00020000;
+    static const auto play = lookUp<PlaySoundFunction>("winmm.dll", "PlaySoundA");
+    return play && name && play(name, nullptr, kSoundSync | kSoundNoDefault | kSoundFileName);
+}
+
+void Win32System::beep(u32 frequency, u32 milliseconds) { Beep(frequency, milliseconds); }
 
 }  // namespace pelorin::platform
