@@ -47,7 +47,7 @@ trap '"$PELORIN_WINESERVER" -k 2>/dev/null || true' EXIT
 pelorin_wine_start_services
 
 echo "== pelorin_bench_scan.exe (under Wine)"
-scripts/wine-run build/win64/bench-wine build/win64/tests/win32_bench/pelorin_bench_scan.exe \
+scripts/wine-run build/win64/bench-wine build/win64/tests/bench_win32/pelorin_bench_scan.exe \
   'C:\pelorin-bench\tree' 'C:\pelorin-bench\large' "$rounds"
 
 echo "== md5sum (native) over the same large files"
