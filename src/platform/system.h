@@ -31,6 +31,18 @@ constexpr u32 FOLDER_PROGRAM_FILES_COMMON = 0x2B;
 
 constexpr u32 PLATFORM_WIN32_NT = 2;
 
+// The local date and time as GetLocalTime gives it.
+struct LocalTime {
+    u16 year = 0;
+    u16 month = 0;
+    u16 dayOfWeek = 0;
+    u16 day = 0;
+    u16 hour = 0;
+    u16 minute = 0;
+    u16 second = 0;
+    u16 milliseconds = 0;
+};
+
 struct OsVersion {
     u32 platformId = 0;  // PLATFORM_WIN32_NT for the NT family
     u32 major = 0;
@@ -75,6 +87,34 @@ public:
     virtual bool isWindowedProgram() = 0;
     // Writes bytes to the standard error handle as they are.
     virtual void writeStandardError(const char* text, u32 length) = 0;
+    // A FILETIME (UTC) in the local time zone (FileTimeToLocalFileTime, FileTimeToSystemTime);
+    // false when a conversion fails.
+    virtual bool fileTimeToLocalTime(u64 fileTime, LocalTime& out) {
+        (void)fileTime;
+        out = LocalTime();
+        return false;
+    }
+
+    // For the snapshot file and its end-session save. Test doubles of other concerns need not
+    // offer these; the defaults answer "not available".
+
+    // The allocation granularity of the system (GetSystemInfo); 0 when it reports none.
+    virtual u32 allocationGranularity() { return 0; }
+    // The computer's name (GetComputerNameA) into buffer; false, with an empty buffer, when it
+    // cannot be had or does not fit.
+    virtual bool computerName(char* buffer, u32 size) {
+        if (buffer && size) buffer[0] = 0;
+        return false;
+    }
+    virtual LocalTime localTime() { return {}; }
+    // Plays a sound file and waits for its end (PlaySoundA, looked up in winmm at run time);
+    // false when the function is missing or the sound could not be played.
+    virtual bool playSound(const char* name) {
+        (void)name;
+        return false;
+    }
+    // Sounds a tone (Beep) and waits for its end.
+    virtual void beep(u32 frequency, u32 milliseconds) { (void)frequency, (void)milliseconds; }
 };
 
 // The Windows directory of the installed platform, or empty when no system is installed.

@@ -49,7 +49,7 @@ TEST(FileDigest, OpenErrors) {
 }
 
 // A file of endless 'x' whose reads fail with code 33 after the first; it records the sizes asked for.
-struct FailingFileSystem : platform::FileSystem {
+struct FailingFileSystem : platform::MemoryFileSystem {
     struct FailingFile : platform::File {
         explicit FailingFile(std::vector<u32>& asked) : asked(asked) {}
         u32 read(void* buffer, u32 size, u32& got) override {

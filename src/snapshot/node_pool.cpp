@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "runtime/allocation_hook.h"
+
 namespace pelorin {
 
 NodePool::NodePool(bool threadSafe, u32 initialUsed) : initialUsed_(initialUsed), threadSafe_(threadSafe) {}
@@ -72,10 +74,10 @@ void* NodePool::allocateUnlocked(u32 size, Handle* handle) {
 
     if (blockCount_ == blockArrayCapacity_) {
         u32 grown = blockArrayCapacity_ ? blockArrayCapacity_ * 2 : 64;
-        void* array = std::realloc(blockData_, sizeof(u8*) * grown);
+        void* array = checkedRealloc(blockData_, sizeof(u8*) * grown);
         if (!array) return nullptr;
         blockData_ = static_cast<u8**>(array);
-        void* order = std::realloc(blocksByAddress_, sizeof(u32) * grown);
+        void* order = checkedRealloc(blocksByAddress_, sizeof(u32) * grown);
         if (!order) return nullptr;
         blocksByAddress_ = static_cast<u32*>(order);
         blockArrayCapacity_ = grown;
@@ -85,7 +87,7 @@ void* NodePool::allocateUnlocked(u32 size, Handle* handle) {
     u64 capacity = size > regular ? size : regular;
     u64 bytes = sizeof(BlockHeader) + capacity;
     if (bytes > SIZE_MAX) return nullptr;
-    auto* block = static_cast<BlockHeader*>(zeroFill_ ? std::calloc(1, bytes) : std::malloc(bytes));
+    auto* block = static_cast<BlockHeader*>(zeroFill_ ? checkedCalloc(1, bytes) : checkedMalloc(bytes));
     if (!block) return nullptr;
     totalBytes_ += bytes;
     block->next = nullptr;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/system.h"
+#include "runtime/allocation_hook.h"
 #include "runtime/string_table.h"
 #include "ui/progress_sink.h"
 
@@ -332,11 +333,12 @@ bool SnapshotTree::isExcludedValue(const char16_t* path, const char16_t* valueNa
     return exclusions_.matchesValue(path, valueName);
 }
 
-bool SnapshotTree::resetForLoading(u32 nodeCount, u32 nextSerial, u32 largestNodeSize) {
+bool SnapshotTree::resetForLoading(u32 nodeCount, u32 nextSerial, u32 largestNodeSize, u32 blockSize) {
     indexes_.clear();
     indexBytes_ = 0;
     firstTopLevel_ = 0;
-    pool_.reset(new (std::nothrow) NodePool());
+    pool_.reset(checkedNew<NodePool>());
+    if (pool_ && blockSize) pool_->setBlockSize(blockSize);
     nodeCount_ = nodeCount;
     nextSerial_ = nextSerial;
     largestNodeSize_ = largestNodeSize;

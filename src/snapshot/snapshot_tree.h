@@ -80,7 +80,9 @@ public:
 
     // For the snapshot file reader: replaces all nodes by an empty new pool and sets the
     // counters; then records are placed with placeRecord and linked with setLinks.
-    bool resetForLoading(u32 nodeCount, u32 nextSerial, u32 largestNodeSize);
+    // A non-zero `blockSize` (above 1024) sizes the new pool's blocks: a small file needs no
+    // block of the default size.
+    bool resetForLoading(u32 nodeCount, u32 nextSerial, u32 largestNodeSize, u32 blockSize = 0);
     // Memory for one record of `size` bytes; `link` receives its handle.
     SnapshotNode* allocateRecord(u32 size, u32* link);
     void setFirstTopLevel(u32 link) { firstTopLevel_ = link; }

@@ -10,6 +10,7 @@ namespace {
 
 constexpr u32 kFileNotFound = 2;
 constexpr u32 kPathNotFound = 3;
+constexpr u32 kAccessDenied = 5;
 constexpr u32 kAlreadyExists = 183;
 
 char16_t foldCase(char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c; }
@@ -37,7 +38,8 @@ std::u16string normalize(std::u16string path) {
 
 class MemoryFile : public File {
 public:
-    explicit MemoryFile(std::shared_ptr<MemoryFileSystem::FileData> data) : data_(std::move(data)) {}
+    MemoryFile(MemoryFileSystem& owner, std::shared_ptr<MemoryFileSystem::FileData> data)
+        : owner_(owner), data_(std::move(data)) {}
 
     u32 read(void* buffer, u32 size, u32& got) override {
         const auto& bytes = data_->bytes;
@@ -48,6 +50,11 @@ public:
         return 0;
     }
     u32 write(const void* data, u32 size, u32& written) override {
+        written = 0;
+        if (++owner_.writeCalls == owner_.failWriteAt) {
+            if (owner_.failWriteError) return owner_.failWriteError;
+            size /= 2;
+        }
         auto& bytes = data_->bytes;
         if (position_ + size > bytes.size()) bytes.resize(position_ + size);
         if (size) std::memcpy(bytes.data() + position_, data, size);
@@ -64,11 +71,14 @@ public:
         return 0;
     }
     u32 setEndOfFile() override {
+        if (owner_.failSetEndOfFileError) return owner_.failSetEndOfFileError;
         data_->bytes.resize(position_);
         return 0;
     }
+    u32 close() override { return owner_.failCloseError; }
 
 private:
+    MemoryFileSystem& owner_;
     std::shared_ptr<MemoryFileSystem::FileData> data_;
     u64 position_ = 0;
 };
@@ -84,7 +94,7 @@ MemoryFileSystem::FileData& MemoryFileSystem::putFile(const std::u16string& path
 
 MemoryFileSystem::FileData* MemoryFileSystem::findFile(const std::u16string& path) {
     auto it = files_.find(path);
-    return it == files_.end() ? nullptr : it->second.get();
+    return it == files_.end() ? treeFile(path).get() : it->second.get();
 }
 
 void MemoryFileSystem::putDirectory(const std::u16string& path) { directories_.push_back(normalize(path)); }
@@ -182,9 +192,79 @@ u32 MemoryFileSystem::createDirectoryAnsi(const char* path) {
 u32 MemoryFileSystem::openForReading(const char16_t* path, std::unique_ptr<File>& out) {
     out.reset();
     auto it = files_.find(path ? std::u16string(path) : std::u16string());
+    std::shared_ptr<FileData> data = it == files_.end() ? treeFile(path ? path : u"") : it->second;
+    if (!data) return kFileNotFound;
+    if (data->openError) return data->openError;
+    out = std::make_unique<MemoryFile>(*this, data);
+    return 0;
+}
+
+std::map<std::u16string, std::shared_ptr<MemoryFileSystem::FileData>>::iterator MemoryFileSystem::findAnsi(
+    const char* path, std::u16string* full) {
+    char buffer[1024];
+    if (!path || !makeFullPathAnsi(path, buffer, sizeof buffer)) return files_.end();
+    const std::u16string name = normalize(widen(buffer));
+    if (full) *full = name;
+    for (auto it = files_.begin(); it != files_.end(); ++it) {
+        if (sameName(normalize(it->first), name)) return it;
+    }
+    return files_.end();
+}
+
+u32 MemoryFileSystem::openForReadingAnsi(const char* path, std::unique_ptr<File>& out) {
+    out.reset();
+    auto it = findAnsi(path, nullptr);
     if (it == files_.end()) return kFileNotFound;
     if (it->second->openError) return it->second->openError;
-    out = std::make_unique<MemoryFile>(it->second);
+    out = std::make_unique<MemoryFile>(*this, it->second);
+    return 0;
+}
+
+u32 MemoryFileSystem::createForWritingAnsi(const char* path, std::unique_ptr<File>& out) {
+    out.reset();
+    std::u16string full;
+    auto it = findAnsi(path, &full);
+    if (full.empty()) return kPathNotFound;
+    if (it != files_.end()) {
+        FileData& data = *it->second;
+        if (data.openError) return data.openError;
+        // CREATE_ALWAYS without the hidden or system attribute in its flags may not replace a
+        // hidden or system file; nothing may replace a read-only one.
+        if (data.attributes & (FILE_ATTRIBUTE_HIDDEN_BIT | FILE_ATTRIBUTE_SYSTEM_BIT | FILE_ATTRIBUTE_READONLY_BIT)) {
+            return kAccessDenied;
+        }
+        data.bytes.clear();
+        data.attributes |= FILE_ATTRIBUTE_ARCHIVE_BIT;
+        out = std::make_unique<MemoryFile>(*this, it->second);
+        return 0;
+    }
+    if (attributesOf(full) != FILE_ATTRIBUTES_INVALID) return kAccessDenied;  // a directory
+    const size_t cut = full.rfind(u'\\');
+    if (cut == std::u16string::npos) return kPathNotFound;
+    std::u16string parent = full.substr(0, cut);
+    if (parent.size() == 2 && parent[1] == u':') parent += u'\\';
+    const u32 parentAttributes = attributesOf(parent);
+    if (parentAttributes == FILE_ATTRIBUTES_INVALID || !(parentAttributes & FILE_ATTRIBUTE_DIRECTORY_BIT)) {
+        return kPathNotFound;
+    }
+    auto data = std::make_shared<FileData>();
+    files_[full] = data;
+    out = std::make_unique<MemoryFile>(*this, data);
+    return 0;
+}
+
+u32 MemoryFileSystem::setAttributesAnsi(const char* path, u32 attributes) {
+    auto it = findAnsi(path, nullptr);
+    if (it == files_.end()) return kFileNotFound;
+    it->second->attributes = attributes & ~FILE_ATTRIBUTE_DIRECTORY_BIT;
+    return 0;
+}
+
+u32 MemoryFileSystem::deleteFileAnsi(const char* path) {
+    auto it = findAnsi(path, nullptr);
+    if (it == files_.end()) return kFileNotFound;
+    if (it->second->attributes & FILE_ATTRIBUTE_READONLY_BIT) return kAccessDenied;
+    files_.erase(it);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/system.h"
@@ -36,6 +37,15 @@ public:
     u32 commonControlsMajor = 5;
     u32 commonControlsMinor = 82;
     bool windowed = true;
+    i64 localTimeOffsetMinutes = 0;  // the local zone's distance from UTC
+    bool fileTimeConversionWorks = true;
+    u32 allocationGranularityValue = 65536;
+    std::string computerNameValue = "TESTPC";
+    bool computerNameAvailable = true;
+    LocalTime localTimeValue{2024, 3, 5, 8, 7, 6, 5, 4};  // 8 March 2024, 07:06:05.004
+    bool soundAvailable = true;       // playSound succeeds
+    std::vector<std::string> soundsPlayed;
+    std::vector<std::pair<u32, u32>> beeps;  // frequency, milliseconds
 
     std::vector<MessageBoxCall> messageBoxes;
     std::deque<u32> answers;         // taken in order; when empty, defaultAnswer
@@ -56,6 +66,12 @@ public:
     u32 showMessageBox(WindowHandle owner, const char* text, const char* caption, u32 style) override;
     bool isWindowedProgram() override { return windowed; }
     void writeStandardError(const char* text, u32 length) override { standardError.append(text, length); }
+    bool fileTimeToLocalTime(u64 fileTime, LocalTime& out) override;
+    u32 allocationGranularity() override { return allocationGranularityValue; }
+    bool computerName(char* buffer, u32 size) override;
+    LocalTime localTime() override { return localTimeValue; }
+    bool playSound(const char* name) override;
+    void beep(u32 frequency, u32 milliseconds) override { beeps.emplace_back(frequency, milliseconds); }
 };
 
 }  // namespace pelorin::platform

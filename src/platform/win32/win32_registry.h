@@ -11,6 +11,19 @@ public:
     u32 setStringValue(RegistryRoot root, const char* keyPath, const char* valueName, u32 flags,
                        const char* text) override;
     u32 deleteStringValue(RegistryRoot root, const char* keyPath, const char* valueName, u32 flags) override;
+
+    // Scanning (win32_registry_scan.cpp): RegOpenKeyExW, RegQueryInfoKeyW, RegEnumValueW and
+    // RegEnumKeyExW as looked up at start-up; RegCloseKey imported.
+    RegistryKey predefinedKey(RegistryRoot root) override;
+    u32 openKey(const RegistryKey& parent, const char16_t* name, RegistryKey& key) override;
+    u32 queryKeyInfo(const RegistryKey& key, RegistryKeyInfo& info) override;
+    u32 enumerateValue(const RegistryKey& key, u32 index, char16_t* name, u32 nameCapacity, u8* data,
+                       u32 dataCapacity, RegistryValueInfo& value) override;
+    u32 enumerateSubkey(const RegistryKey& key, u32 index, char16_t* name, u32 nameCapacity,
+                        u32& nameLength) override;
+
+protected:
+    void closeKey(void* handle) override;
 };
 
 }  // namespace pelorin::platform

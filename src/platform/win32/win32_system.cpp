@@ -168,4 +168,57 @@ void Win32System::writeStandardError(const char* text, u32 length) {
     WriteFile(error, text, length, &written, nullptr);
 }
 
+bool Win32System::fileTimeToLocalTime(u64 fileTime, LocalTime& out) {
+    out = LocalTime();
+    FILETIME utc;
+    utc.dwLowDateTime = static_cast<DWORD>(fileTime);
+    utc.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return false;
+    out.year = st.wYear;
+    out.month = st.wMonth;
+    out.dayOfWeek = st.wDayOfWeek;
+    out.day = st.wDay;
+    out.hour = st.wHour;
+    out.minute = st.wMinute;
+    out.second = st.wSecond;
+    out.milliseconds = st.wMilliseconds;
+    return true;
+}
+
+u32 Win32System::allocationGranularity() {
+    SYSTEM_INFO info = {};
+    GetSystemInfo(&info);
+    return info.dwAllocationGranularity;
+}
+
+bool Win32System::computerName(char* buffer, u32 size) {
+    if (!buffer || !size) return false;
+    DWORD n = size;
+    if (!GetComputerNameA(buffer, &n)) {
+        buffer[0] = 0;
+        return false;
+    }
+    return true;
+}
+
+LocalTime Win32System::localTime() {
+    SYSTEMTIME t = {};
+    GetLocalTime(&t);
+    return LocalTime{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+bool Win32System::playSound(const char* name) {
+    // winmm is not one of the four core libraries: without it there is no sound, only the beep.
+    using PlaySoundFunction = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
+    constexpr DWORD kSoundSync = 0x0000;       // SND_SYNC
+    constexpr DWORD kSoundNoDefault = 0x0002;  // SND_NODEFAULT: a missing file stays silent
+    constexpr DWORD kSoundFileName = 0x00020000;
+    static const auto play = lookUp<PlaySoundFunction>("winmm.dll", "PlaySoundA");
+    return play && name && play(name, nullptr, kSoundSync | kSoundNoDefault | kSoundFileName);
+}
+
+void Win32System::beep(u32 frequency, u32 milliseconds) { Beep(frequency, milliseconds); }
+
 }  // namespace pelorin::platform

@@ -21,6 +21,12 @@ public:
     u32 showMessageBox(WindowHandle owner, const char* text, const char* caption, u32 style) override;
     bool isWindowedProgram() override;
     void writeStandardError(const char* text, u32 length) override;
+    bool fileTimeToLocalTime(u64 fileTime, LocalTime& out) override;
+    u32 allocationGranularity() override;
+    bool computerName(char* buffer, u32 size) override;
+    LocalTime localTime() override;
+    bool playSound(const char* name) override;
+    void beep(u32 frequency, u32 milliseconds) override;
 
     // The two ways to a special folder; specialFolder tries the first, then the second.
     static bool specialFolderByPath(u32 folder, bool create, std::string& out);
