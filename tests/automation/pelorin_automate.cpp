@@ -30,9 +30,13 @@
 //   clipboard                   print the clipboard's text, "clipboard<TAB>text"
 //   key <control id> <key>      press and release a virtual key (a number) in a control
 //   column <control id> <n>     click the heading of column n of a list view
-//   click <control id> left|right <row>
+//   click <control id> left|right|double <row>
 //                               click a list view's row (counted from the top of the view), or
 //                               with row "empty" the empty space at the bottom of the view
+//   send <control id> <message> [<wparam> [<lparam>]]
+//                               send a message (numbers) to a control, or to the current window
+//                               for id 0, and print "sent<TAB>result"
+//   settext <control id> <text> set a control's text, as typing would
 //
 // Texts are printed in UTF-8; a CR, LF or TAB inside a text is written as \r, \n or \t.
 #include <windows.h>
@@ -40,6 +44,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -363,8 +368,16 @@ bool key(const wchar_t* idText, const wchar_t* keyText) {
 }
 
 // Posted mouse messages reach a control wherever the real pointer is.
-void clickAt(HWND control, bool right, int x, int y) {
+void clickAt(HWND control, bool right, int x, int y, bool twice = false) {
     const LPARAM at = MAKELPARAM(x, y);
+    if (twice) {
+        PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(control, WM_LBUTTONUP, 0, at);
+        PostMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageW(control, WM_LBUTTONUP, 0, at);
+        Sleep(400);
+        return;
+    }
     PostMessageW(control, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, at);
     PostMessageW(control, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, at);
     Sleep(400);
@@ -383,7 +396,9 @@ bool column(const wchar_t* idText, const wchar_t* indexText) {
     for (int i = 0; i < index; ++i) x += static_cast<int>(SendMessageW(list, 0x101D /* LVM_GETCOLUMNWIDTH */, i, 0));
     RECT box = {};
     GetClientRect(header, &box);
-    clickAt(header, false, x + 6, box.bottom / 2);
+    // The middle of the heading: near its edges a press grabs the divider instead.
+    const int width = static_cast<int>(SendMessageW(list, 0x101D /* LVM_GETCOLUMNWIDTH */, index, 0));
+    clickAt(header, false, x + width / 2, box.bottom / 2);
     return true;
 }
 
@@ -399,8 +414,32 @@ bool click(const wchar_t* idText, const std::wstring& button, const std::wstring
     const int y = row == L"empty" ? client.bottom - 3
                                   : heading.bottom + static_cast<int>(wcstol(row.c_str(), nullptr, 0)) * rowHeight +
                                         rowHeight / 2;
-    clickAt(list, button == L"right", 20, y);
+    clickAt(list, button == L"right", 20, y, button == L"double");
     return true;
+}
+
+bool send(const wchar_t* idText, const wchar_t* message, const wchar_t* wParam, const wchar_t* lParam) {
+    if (!gWindow || !IsWindow(gWindow)) {
+        fail(L"no current window");
+        return false;
+    }
+    HWND target = wcstol(idText, nullptr, 0) == 0 ? gWindow : controlById(idText);
+    if (!target) return false;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(target, static_cast<UINT>(wcstoul(message, nullptr, 0)), wcstoull(wParam, nullptr, 0),
+                             static_cast<LPARAM>(wcstoll(lParam, nullptr, 0)), SMTO_ABORTIFHUNG, 10000, &result)) {
+        fail(L"the message was not answered");
+        return false;
+    }
+    printLine(L"sent\t" + std::to_wstring(result));
+    return true;
+}
+
+bool setText(const wchar_t* idText, const wchar_t* text) {
+    HWND control = controlById(idText);
+    if (!control) return false;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
 int usage(const wchar_t* what) {
@@ -451,6 +490,17 @@ int wmain(int argc, wchar_t** argv) {
             const wchar_t* id = argv[i++];
             const std::wstring button = argv[i++];
             ok = click(id, button, argv[i++]);
+        } else if (step == L"send") {
+            if (i + 1 >= argc) return usage(L"send needs a control and a message");
+            const wchar_t* id = argv[i++];
+            const wchar_t* message = argv[i++];
+            const wchar_t* wParam = i < argc && iswdigit(argv[i][0]) ? argv[i++] : L"0";
+            const wchar_t* lParam = i < argc && iswdigit(argv[i][0]) ? argv[i++] : L"0";
+            ok = send(id, message, wParam, lParam);
+        } else if (step == L"settext") {
+            if (i + 1 >= argc) return usage(L"settext needs a control and a text");
+            const wchar_t* id = argv[i++];
+            ok = setText(id, argv[i++]);
         } else if (step == L"texts") {
             ok = texts();
         } else if (step == L"windows") {

@@ -12,7 +12,7 @@ src=$1 winedir=$2 driver=$3 helper=$4 artifacts=$5
 [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: start Xvfb first (scripts/xvfb.sh)"; exit 1; }
 . "$src/tests/automation/string_texts.sh"
 
-IDOK=1 IDYES=6 IDNO=7 VK_HOME=0x24 VK_DOWN=0x28 LIST=100
+IDOK=1 IDYES=6 IDNO=7 BOX_TITLE="Pelorin V 1.1.4" VK_HOME=0x24 VK_DOWN=0x28 LIST=100
 failures=0
 work="$artifacts/result-window"
 rm -rf "$work"
@@ -119,19 +119,20 @@ EOT
         fail "$code: menu on an undoable row: $(grep '^menu ' "$log" | tail -n1)"
     # Undo, answered No: nothing happens.
     local question box
-    question=$(text_of 188 "$table")
-    out=$(automate command 0x3006 answer "#$IDNO" timeout=30)
+    # A message box shows the text's line break as it is, a plain LF.
+    question=$(text_of 188 "$table" | sed 's/\\r\\n/\\n/g')
+    out=$(automate command 0x3006 answer "#$IDNO" title="$BOX_TITLE" timeout=30)
     box=$(awk -F '\t' '$1 == "control" && $2 == "65535" { print $4 }' <<<"$out" | head -n1)
     [ "$box" == "$question" ] || fail "$code: the undo question is \"$box\", expected \"$question\""
     grep -q '^undo ' "$log" && fail "$code: No undid the change"
     # Undo, answered Yes, failing.
-    out=$(automate command 0x3006 answer "#$IDYES" timeout=30 answer "#$IDOK" timeout=30)
+    out=$(automate command 0x3006 answer "#$IDYES" title="$BOX_TITLE" timeout=30 answer "#$IDOK" title="$BOX_TITLE" timeout=30)
     box=$(awk -F '\t' '$1 == "control" && $2 == "65535" { print $4 }' <<<"$out" | sed -n 2p)
     [ "$box" == "$(text_of 190 "$table")" ] || fail "$code: after a failed undo the box says \"$box\""
     grep -qxF "undo $locked failed" "$log" || fail "$code: the failing undo was not tried"
 
     # The second row (the added file): undone with success, then no longer offered.
-    out=$(automate key $LIST $VK_DOWN command 0x3006 answer "#$IDYES" timeout=30 answer "#$IDOK" timeout=30)
+    out=$(automate key $LIST $VK_DOWN command 0x3006 answer "#$IDYES" title="$BOX_TITLE" timeout=30 answer "#$IDOK" title="$BOX_TITLE" timeout=30)
     box=$(awk -F '\t' '$1 == "control" && $2 == "65535" { print $4 }' <<<"$out" | sed -n 2p)
     [ "$box" == "$(text_of 189 "$table")" ] || fail "$code: after an undo the box says \"$box\""
     grep -qxF "undo $tool ok" "$log" || fail "$code: the undo was not done"
@@ -143,16 +144,17 @@ EOT
 
     # Search for the file: its name alone, encoded.
     automate command 0x3003 >/dev/null
-    grep -qxF 'open https://www.google.com/search?q=orvex+tool.exe' "$log" ||
+    local search
+    search=$(text_of 157 "$table")
+    grep -qxF "open ${search}orvex+tool.exe" "$log" ||
         fail "$code: search for the file opened: $(grep '^open ' "$log" | tail -n1)"
     # A changed file cannot be undone.
     automate click $LIST right 2 >/dev/null
     [ "$(grep '^menu ' "$log" | tail -n1)" == "menu undo=0 search=1 copy=1 copyall=1" ] ||
         fail "$code: menu on a changed file: $(grep '^menu ' "$log" | tail -n1)"
-    # The added value: its name, a blank and its key.
-    automate key $LIST $VK_DOWN key $LIST $VK_DOWN key $LIST $VK_DOWN command 0x3003 >/dev/null
-    grep -qxF 'open https://www.google.com/search?q=OrvexUpdater+HKLM%5CSOFTWARE%5CMicrosoft%5CWindows%5CCurrentVersion%5CRun' \
-        "$log" || fail "$code: search for the value opened: $(grep '^open ' "$log" | tail -n1)"
+    # The added value, two rows further down: its name, a blank and its key.
+    automate key $LIST $VK_DOWN key $LIST $VK_DOWN command 0x3003 >/dev/null
+    grep -qxF "open ${search}OrvexUpdater+HKLM%5CSOFTWARE%5CMicrosoft%5CWindows%5CCurrentVersion%5CRun" "$log" || fail "$code: search for the value opened: $(grep '^open ' "$log" | tail -n1)"
 
     # Help opens topic 102 beside the program.
     automate press '#3' >/dev/null
