@@ -39,9 +39,10 @@ shoot() {
 }
 shoot_log() { local x y w h; read -r _ x y w h < <(grep -m1 '^window ' "$1"); shoot "$2" "$x" "$y" "$w" "$h"; }
 
-# expect_control <texts output> <id> <class> <text>
+# expect_control <texts output> <id> <class> <text>; a line break of the text shows as a plain LF.
 expect_control() {
-    grep -qF "control	$2	$3	$4" <<<"$1" && grep -q "^control	$2	$3	" <<<"$1" || fail "$code: no $3 $2 \"$4\""
+    local want=${4//\\r\\n/\\n}
+    grep -qxF "control	$2	$3	$want" <<<"$1" || fail "$code: no $3 $2 \"$want\""
 }
 
 last() { grep "^$2" "$1" | tail -n1; }
