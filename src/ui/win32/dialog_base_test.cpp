@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace pelorin {
 namespace {
@@ -235,6 +236,20 @@ TEST(DialogBase, ModelessLivesUntilDeleted) {
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(42, 0), 0);
     dialog->pumpMessages();
     EXPECT_EQ(dialog->lastCommand, 42u);
+    // The application's accelerators are translated before the key reaches the dialog.
+    ACCEL key = {FVIRTKEY, VK_F5, 77};
+    HACCEL table = CreateAcceleratorTableA(&key, 1);
+    ASSERT_NE(table, nullptr);
+    DialogBase::setApplicationAccelerators(window, table);
+    PostMessageA(window, WM_KEYDOWN, VK_F5, 1);
+    dialog->pumpMessages();
+    DialogBase::setApplicationAccelerators(nullptr, nullptr);
+    DestroyAcceleratorTable(table);
+    EXPECT_EQ(dialog->lastCommand, 77u);
+    const int commands = dialog->commands;
+    PostMessageA(window, WM_KEYDOWN, VK_F5, 1);  // without the table: no command
+    dialog->pumpMessages();
+    EXPECT_EQ(dialog->commands, commands);
     delete dialog;
     EXPECT_FALSE(IsWindow(window));
 }
@@ -249,6 +264,88 @@ TEST(DialogBase, MyStaticBehavesAsAStatic) {
     GetWindowTextA(control, text, sizeof text);
     EXPECT_STREQ(text, "label text");
     DestroyWindow(control);
+}
+
+// The pixels of a "MyStatic" painted into a 32-bit top-down bitmap (0x00RRGGBB).
+struct PaintedStatic {
+    std::vector<u32> pixels;
+    i32 width = 0;
+    i32 height = 0;
+    SIZE first = {};  // the first drawn character's extent
+    u32 at(i32 x, i32 y) const { return pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFF; }
+};
+
+PaintedStatic paintStatic(const char* text, const char* firstDrawn) {
+    PaintedStatic out;
+    out.width = 120;
+    out.height = 40;
+    HWND control = CreateWindowExA(0, "MyStatic", text, WS_POPUP, 0, 0, out.width, out.height, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    EXPECT_NE(control, nullptr);
+    if (!control) return out;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = out.width;
+    info.bmiHeader.biHeight = -out.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(dc, bitmap);
+    GetTextExtentPoint32A(dc, firstDrawn, 1, &out.first);
+    SendMessageA(control, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    GdiFlush();
+    const u32* p = static_cast<const u32*>(bits);
+    out.pixels.assign(p, p + out.width * out.height);
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    DestroyWindow(control);
+    return out;
+}
+
+TEST(DialogBase, MyStaticPaintsInTheCustomColours) {
+    ASSERT_TRUE(registerStaticClass());
+    constexpr COLORREF TEXT = RGB(200, 0, 0);
+    constexpr COLORREF BACKGROUND = RGB(0, 0, 230);
+    constexpr u32 TEXT_PIXEL = 0xC80000;
+    constexpr u32 BACKGROUND_PIXEL = 0x0000E6;
+    setCustomStaticColours(true, TEXT, BACKGROUND);
+    struct Case {
+        const char* text;
+        const char* first;  // the first character drawn
+        bool underlined;
+    };
+    const Case cases[] = {{"&Wide", "W", true}, {"Wide", "W", false}, {"&&Wide", "&", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const PaintedStatic painted = paintStatic(c.text, c.first);
+        ASSERT_FALSE(painted.pixels.empty());
+        ASSERT_GT(painted.first.cx, 2);
+        ASSERT_LT(painted.first.cy, painted.height);
+        // Background beyond the text, text colour in it.
+        EXPECT_EQ(painted.at(painted.width - 1, painted.height - 1), BACKGROUND_PIXEL);
+        u32 textPixels = 0;
+        for (u32 pixel : painted.pixels) textPixels += (pixel & 0xFFFFFF) == TEXT_PIXEL;
+        EXPECT_GT(textPixels, 10u);
+        // The underline: a full row of text colour two pixels above the text's bottom.
+        u32 row = 0;
+        for (i32 x = 0; x < painted.first.cx; ++x) row += painted.at(x, painted.first.cy - 2) == TEXT_PIXEL;
+        if (c.underlined) {
+            EXPECT_EQ(row, static_cast<u32>(painted.first.cx));
+        } else {
+            EXPECT_LT(row, static_cast<u32>(painted.first.cx));
+        }
+    }
+    setCustomStaticColours(false);
+    // Off again: the system's painting, not the custom colours.
+    const PaintedStatic plain = paintStatic("&Wide", "W");
+    ASSERT_FALSE(plain.pixels.empty());
+    u32 custom = 0;
+    for (u32 pixel : plain.pixels) custom += (pixel & 0xFFFFFF) == TEXT_PIXEL || (pixel & 0xFFFFFF) == BACKGROUND_PIXEL;
+    EXPECT_EQ(custom, 0u);
 }
 
 }  // namespace
