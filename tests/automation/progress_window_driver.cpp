@@ -34,6 +34,7 @@
 #include "runtime/string_table.h"
 #include "ui/win32/dialog_base.h"
 #include "ui/win32/progress_window.h"
+#include "ui/win32/ui_handles.h"
 
 namespace {
 
@@ -74,12 +75,12 @@ void checkLayout(HWND dialog) {
         if (lstrcmpiA(className, "Static") == 0) {
             char text[512] = {};
             GetWindowTextA(child, text, sizeof text);
-            HDC dc = GetDC(child);
-            HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
             RECT drawn = {0, 0, box.right - box.left, 0};
-            DrawTextA(dc, text, -1, &drawn, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
-            SelectObject(dc, previous);
-            ReleaseDC(child, dc);
+            {
+                ui::WindowDc dc(child);
+                ui::SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+                DrawTextA(dc.get(), text, -1, &drawn, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+            }
             // A text wider or (wrapped) taller than its own box is cut off by the box.
             const bool fits = drawn.right <= box.right - box.left && drawn.bottom <= box.bottom - box.top;
             box.right = box.left + (fits ? drawn.right : 1 << 20);
