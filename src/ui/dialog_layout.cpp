@@ -58,6 +58,11 @@ i32 scaleFontPoints(i32 points, i32 percent) {
     return size < 1 ? 1 : static_cast<i32>(std::min<i64>(size, INT32_MAX));
 }
 
+i32 defaultDialogFontPoints(bool compact, bool hasPercent, i32 percent) {
+    const i32 points = compact ? COMPACT_DIALOG_FONT_POINTS : DIALOG_FONT_POINTS;
+    return hasPercent ? scaleFontPoints(points, percent) : points;
+}
+
 bool isCompactWorkArea(i32 width, i32 height) {
     return width <= COMPACT_WORK_AREA_WIDTH || height <= COMPACT_WORK_AREA_HEIGHT;
 }
@@ -131,19 +136,25 @@ WindowPosition centredPosition(i32 screenWidth, i32 screenHeight, i32 windowWidt
     return WindowPosition{(halfX + 4) & ~7, halfY};
 }
 
-std::string withoutMnemonics(const char* text) {
-    std::string out;
+std::vector<DrawnCharacter> drawnCharacters(const char* text) {
+    std::vector<DrawnCharacter> out;
     if (!text) return out;
     for (const char* p = text; *p; ++p) {
-        if (*p == '&') {
-            if (p[1] == '&') {
-                out += '&';
-                ++p;
-            }
-            continue;  // a lone "&" marks the next character; at the end it is dropped
+        if (*p != '&') {
+            out.push_back({*p, false});
+            continue;
         }
-        out += *p;
+        if (!p[1]) break;  // an "&" at the very end marks nothing
+        ++p;
+        // "&&" is a plain "&"; any other character after an "&" is the mnemonic.
+        out.push_back({*p, *p != '&'});
     }
+    return out;
+}
+
+std::string withoutMnemonics(const char* text) {
+    std::string out;
+    for (const DrawnCharacter& drawn : drawnCharacters(text)) out += drawn.character;
     return out;
 }
 

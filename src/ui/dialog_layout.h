@@ -4,6 +4,7 @@
 // placement on the screen. Kept free of Windows so that it is tested natively; the Win32 part
 // (src/ui/win32/dialog_base.h) only measures and creates.
 #include <string>
+#include <vector>
 
 #include "runtime/types.h"
 
@@ -36,6 +37,10 @@ constexpr i32 LARGEST_FONT_PERCENT = 500;
 // Grows the size by points * percent / 100 for a percentage from 1 to 500, shrinks it by
 // points * |percent| / 100 for a negative one; any other percentage leaves it. At least 1.
 i32 scaleFontPoints(i32 points, i32 percent);
+
+// The default dialog font's size: 10 points, 9 in compact mode, then scaled by the percentage
+// when one is given.
+i32 defaultDialogFontPoints(bool compact, bool hasPercent, i32 percent);
 
 // A work area this small asks for the compact layout.
 constexpr i32 COMPACT_WORK_AREA_WIDTH = 240;
@@ -106,5 +111,12 @@ WindowPosition centredPosition(i32 screenWidth, i32 screenHeight, i32 windowWidt
 
 // The text as drawn: every "&" removed, "&&" kept as one "&", an "&" at the very end dropped.
 std::string withoutMnemonics(const char* text);
+
+// One character of a label as drawn; a character that followed a lone "&" is underlined.
+struct DrawnCharacter {
+    char character = 0;
+    bool underlined = false;
+};
+std::vector<DrawnCharacter> drawnCharacters(const char* text);
 
 }  // namespace pelorin

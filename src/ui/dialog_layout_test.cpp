@@ -163,6 +163,16 @@ TEST(DialogFont, ScalingByPercent) {
         {10, -1000, 1}, {1, 100, 2},      {10, INT32_MIN, 1},
     };
     for (const Case& c : cases) EXPECT_EQ(scaleFontPoints(c.points, c.percent), c.expected) << c.points << " " << c.percent;
+
+    struct Default { bool compact, hasPercent; i32 percent, expected; };
+    const Default defaults[] = {
+        {false, false, 0, 10}, {true, false, 0, 9},   {false, false, 50, 10},  // no switch: no scaling
+        {false, true, 50, 15}, {true, true, 50, 13}, {true, true, -50, 5}, {true, true, 0, 9},
+    };
+    for (const Default& d : defaults) {
+        EXPECT_EQ(defaultDialogFontPoints(d.compact, d.hasPercent, d.percent), d.expected)
+            << d.compact << " " << d.hasPercent << " " << d.percent;
+    }
 }
 
 TEST(CompactMode, WorkAreaThresholds) {
@@ -184,15 +194,34 @@ TEST(CompactMode, WorkAreaThresholds) {
     EXPECT_EQ(below.height(), 1080);
 }
 
-TEST(Mnemonics, RemovedBeforeMeasuring) {
-    struct Case { const char* text; const char* drawn; };
-    const Case cases[] = {
-        {"&Cancel", "Cancel"}, {"Copy &all", "Copy all"}, {"Save && exit", "Save & exit"},
-        {"End&", "End"},       {"&&&x", "&x"},            {"a&&&", "a&"},
-        {"", ""},              {"&", ""},                 {"no mnemonic", "no mnemonic"},
+TEST(Mnemonics, RemovedBeforeMeasuringAndMarkedForUnderlining) {
+    struct Case {
+        const char* text;
+        const char* drawn;
+        const char* underlined;  // "^" under each underlined character of `drawn`
     };
-    for (const Case& c : cases) EXPECT_EQ(withoutMnemonics(c.text), c.drawn) << c.text;
+    const Case cases[] = {
+        {"&Cancel", "Cancel", "^     "},     {"Copy &all", "Copy all", "     ^  "},
+        {"Save && exit", "Save & exit", "           "},
+        {"End&", "End", "   "},              {"&&&x", "&x", " ^"},
+        {"a&&&", "a&", "  "},                {"", "", ""},
+        {"&", "", ""},                       {"no mnemonic", "no mnemonic", "           "},
+        {"&a&b", "ab", "^^"},                {"&\xFC" "ber", "\xFC" "ber", "^   "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(withoutMnemonics(c.text), c.drawn);
+        const std::vector<DrawnCharacter> drawn = drawnCharacters(c.text);
+        std::string characters, marks;
+        for (const DrawnCharacter& d : drawn) {
+            characters += d.character;
+            marks += d.underlined ? '^' : ' ';
+        }
+        EXPECT_EQ(characters, c.drawn);
+        EXPECT_EQ(marks, c.underlined);
+    }
     EXPECT_EQ(withoutMnemonics(nullptr), "");
+    EXPECT_TRUE(drawnCharacters(nullptr).empty());
 }
 
 TEST(DialogSwitches, ParsedFromTheRuntimeSwitches) {

@@ -6,16 +6,14 @@ namespace pelorin {
 
 class ArgumentList;
 
-// Compact layout and a 9-point font, whatever the screen.
-constexpr const char* SWITCH_COMPACT = "-~compact";
-// "-~fontscale:<percent>": grows the dialog font by 1 to 500 percent, or shrinks it by a
-// negative percentage.
-constexpr const char* SWITCH_FONT_SCALE = "-~fontscale:";
-// "-~fontquality:<n>": the LOGFONT quality of the dialog fonts (0 default, 3 non-antialiased,
-// 4 antialiased, 5 ClearType).
-constexpr const char* SWITCH_FONT_QUALITY = "-~fontquality:";
-// "-~workarea:<width>,<height>": the work area in pixels instead of the monitor's.
-constexpr const char* SWITCH_WORK_AREA = "-~workarea:";
+// The switches, whose names the program keeps scrambled (they are for support, not for the
+// manual):
+//   "-~compact"                    compact layout and a 9-point font, whatever the screen
+//   "-~fontscale:<percent>"        grows the dialog font by 1 to 500 percent, or shrinks it by a
+//                                  negative percentage
+//   "-~fontquality:<n>"            the LOGFONT quality of the dialog fonts (0 default,
+//                                  3 non-antialiased, 4 antialiased, 5 ClearType)
+//   "-~workarea:<width>,<height>"  the work area in pixels instead of the monitor's
 
 struct DialogSwitches {
     bool compact = false;

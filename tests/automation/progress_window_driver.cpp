@@ -12,10 +12,11 @@
 // Its state goes to the log file, one line per event:
 //   pid <n>                             the driver's process id, for pelorin_automate's attach
 //   window <x> <y> <width> <height>     the dialog's screen rectangle (for the screenshots)
-//   layout ok | outside <n>             whether every control lies inside the client area
+//   font <points> compact <0|1>         the dialog font's size and whether the layout is compact
 //   cancelled 0                         the workers are running
 //   cancelled 1 | stopped | timeout     the cancel request was seen (or the stop file, or neither)
 //   workers <registry texts> <file texts> changes <recorded> <expected>
+//   layout ok | outside <n> ...         whether every text and button lies inside the client area
 //   totals shown                        lines 3 and 6 hold the totals
 //   done | no stop file
 // The container with the texts is appended to the executable, as to pelorin.exe.
@@ -33,6 +34,7 @@
 #include "runtime/string_table.h"
 #include "ui/win32/dialog_base.h"
 #include "ui/win32/progress_window.h"
+#include "ui/win32/ui_handles.h"
 
 namespace {
 
@@ -56,18 +58,41 @@ std::string text(u32 id) {
 
 bool fileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
 
-// Every child window must lie inside the dialog's client area, or part of it is cut off.
+// What a control shows must lie inside the dialog's client area, or part of it is cut off. The
+// window is sized to the client size the dialog asks for, so its frame takes a few pixels of the
+// margins: a static counts by its text (which may be narrower than its box), a button by its box.
 void checkLayout(HWND dialog) {
     RECT client = {};
     GetClientRect(dialog, &client);
     u32 outside = 0;
+    std::string first;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         RECT box = {};
         GetWindowRect(child, &box);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&box), 2);
-        if (box.left < 0 || box.top < 0 || box.right > client.right || box.bottom > client.bottom) ++outside;
+        char className[32] = {};
+        GetClassNameA(child, className, sizeof className);
+        if (lstrcmpiA(className, "Static") == 0) {
+            char text[512] = {};
+            GetWindowTextA(child, text, sizeof text);
+            RECT drawn = {0, 0, box.right - box.left, 0};
+            {
+                ui::WindowDc dc(child);
+                ui::SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0)));
+                DrawTextA(dc.get(), text, -1, &drawn, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+            }
+            // A text wider or (wrapped) taller than its own box is cut off by the box.
+            const bool fits = drawn.right <= box.right - box.left && drawn.bottom <= box.bottom - box.top;
+            box.right = box.left + (fits ? drawn.right : 1 << 20);
+            box.bottom = box.top + drawn.bottom;
+        }
+        if (box.left < 0 || box.top < 0 || box.right > client.right || box.bottom > client.bottom) {
+            if (!outside++) first = std::string(className) + " " + std::to_string(box.right) + "x" + std::to_string(box.bottom);
+        }
     }
-    logLine(outside ? "outside " + std::to_string(outside) : "layout ok");
+    logLine(outside ? "outside " + std::to_string(outside) + " " + first + " in " + std::to_string(client.right) + "x" +
+                          std::to_string(client.bottom)
+                    : "layout ok");
 }
 
 struct Worker {
@@ -157,7 +182,8 @@ void runDriver() {
         GetWindowRect(dialog, &frame);
         logLine("window " + std::to_string(frame.left) + " " + std::to_string(frame.top) + " " +
                 std::to_string(frame.right - frame.left) + " " + std::to_string(frame.bottom - frame.top));
-        checkLayout(dialog);
+        logLine("font " + std::to_string(window.dialog()->fontRequest().points) + " compact " +
+                std::to_string(DialogBase::isCompactMode(dialog) ? 1 : 0));
 
         window.showStatus(STATUS_ALWAYS, 0, text(129).c_str());
         window.showStatus(STATUS_ALWAYS, 1, text(160).c_str());
@@ -186,6 +212,7 @@ void runDriver() {
         window.showStatus(STATUS_ALWAYS, 3, text(170).c_str(), count);
         formatText(count, sizeof count, "%$u", files.texts.load());
         window.showStatus(STATUS_ALWAYS, 6, text(168).c_str(), count);
+        checkLayout(dialog);  // every line holds a text now
         logLine("totals shown");
         const bool stopped = flushUntil(window, 60000, "", [&] { return fileExists(stopPath.c_str()); });
         logLine(stopped ? "done" : "no stop file");

@@ -4,7 +4,8 @@
 # texts of two worker threads arriving through flush; Cancel answered No (the run goes on) and
 # then Yes (the workers stop); the totals in the heading rows. The expected texts come from the
 # string-table sources. Screenshots of the running and the cancelled window are kept in
-# <artifacts dir> (progress_<language>.png, progress_<language>_cancelled.png).
+# <artifacts dir> (progress_<language>.png, progress_<language>_cancelled.png); an English run
+# with a 240-pixel work area shows the compact layout (progress_en_compact*.png).
 #
 # progress_window_test.sh <source dir> <wine dir> <progress_window_driver.exe> <pelorin_automate.exe> <artifacts dir>
 set -u
@@ -47,8 +48,9 @@ shoot() {
     fi
 }
 
+# run_language <name> <locale> <string table> [<runtime switch>]
 run_language() {
-    local code=$1 locale=$2 table=$3
+    local code=$1 locale=$2 table=$3 switch=${4:-}
     local log="$work/$code.log" stop="$work/$code.stop" pause="$work/$code.pause"
     local t129 t160 t161 t152 t154 t115 t159 t183 t162 t163 t164 t170 t168
     t129=$(text_of 129 "$table") t160=$(text_of 160 "$table") t161=$(text_of 161 "$table")
@@ -62,7 +64,7 @@ run_language() {
     # The driver runs on its own, not under the helper: a program started by the helper would
     # keep the helper's output open, and the script would wait for it.
     LC_ALL=$locale "$src/scripts/wine-run" "$winedir" "$driver" "$(windows_name "$log")" "$(windows_name "$stop")" \
-        "$(windows_name "$pause")" \
+        "$(windows_name "$pause")" ${switch:+"$switch"} \
         >"$work/$code.out" 2>&1 </dev/null &
     local runner=$! out pid
     if ! wait_log "$log" '^cancelled 0' 60; then
@@ -70,7 +72,11 @@ run_language() {
     fi
     pid=$(sed -n 's/^pid \([0-9]*\)$/\1/p' "$log")
     out=$(automate attach "$pid" wait title="$TITLE" class='#32770' timeout=60 sleep 1000 texts)
-    grep -qx 'layout ok' "$log" || fail "$code: controls outside the client area: $(grep -m1 '^outside' "$log")"
+    # A 240-pixel work area asks for the compact layout with its 9-point font; the 1280 x 1024
+    # screen of Xvfb does not.
+    local font="font 10 compact 0"
+    [ -n "$switch" ] && font="font 9 compact 1"
+    grep -qx "$font" "$log" || fail "$code: expected \"$font\", the driver logged \"$(grep -m1 '^font' "$log")\""
 
     # Lines 0 to 2 were set directly, 3 and 6 hold the headings, the rest came through flush.
     local -a expect=("$t129" "$t160" "$t161" "$t152" "" "" "$t154")
@@ -107,6 +113,7 @@ run_language() {
         fail "$code: the cancel request was not seen"; printf '%s\n' "$out"; cat "$log"; touch "$stop"; wait "$runner"; return
     fi
     grep -qx 'cancelled 1' "$log" || fail "$code: the run ended without a cancel request"
+    grep -qx 'layout ok' "$log" || fail "$code: texts outside the client area: $(grep -m1 '^outside' "$log")"
     read -r _ registry files _ recorded expected < <(grep -m1 '^workers ' "$log")
     [ "${registry:-0}" -gt 0 ] && [ "${files:-0}" -gt 0 ] || fail "$code: a worker reported nothing"
     [ -n "${recorded:-}" ] && [ "$recorded" == "$expected" ] || fail "$code: $recorded changes recorded of $expected"
@@ -131,6 +138,7 @@ en=$(strings_file 0x0100) || { echo "no English string table"; exit 1; }
 de=$(strings_file 0x0200) || { echo "no German string table"; exit 1; }
 run_language en en_US.UTF-8 "$en"
 run_language de de_DE.UTF-8 "$de"
+run_language en_compact en_US.UTF-8 "$en" -~workarea:240,320
 
 [ "$failures" = 0 ] && echo "progress window: all checks passed"
 [ "$failures" = 0 ]

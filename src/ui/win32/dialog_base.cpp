@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <vector>
 
 #include "app/argument_list.h"
 #include "runtime/text.h"
@@ -78,11 +79,74 @@ bool isControl(HWND control) { return control && IsWindow(control); }
 
 WNDPROC gSystemStaticProcedure = nullptr;
 
-// "MyStatic": the application's custom-colour painting is not part of this program, so every
-// message goes to the system's static procedure.
+struct StaticColours {
+    bool on = false;
+    COLORREF text = 0;
+    COLORREF background = 0xFFFFFF;
+};
+StaticColours gStaticColours;
+
+// The text of a "MyStatic" in the custom colours, character by character from the top left (or
+// centred for SS_CENTER), with a line two pixels above the text's bottom under each mnemonic.
+void paintCustomStatic(HWND window, HDC dc) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    ui::UniqueBrush background(CreateSolidBrush(gStaticColours.background));
+    if (background) FillRect(dc, &client, background.get());
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    const std::vector<DrawnCharacter> drawn = drawnCharacters(text);
+    // Declared before their selections, so that each is selected out before it is deleted.
+    ui::UniquePen pen(CreatePen(PS_SOLID, 1, gStaticColours.text));
+    ui::SelectedObject selectedFont(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)));
+    ui::SelectedObject selectedPen(dc, pen.get());
+    SetTextColor(dc, gStaticColours.text);
+    SetBkMode(dc, TRANSPARENT);
+    i32 total = 0;
+    for (const DrawnCharacter& d : drawn) {
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, &d.character, 1, &size);
+        total += size.cx;
+    }
+    i32 x = (GetWindowLongA(window, GWL_STYLE) & SS_CENTER) ? std::max<i32>(0, (client.right - total) / 2) : 0;
+    for (const DrawnCharacter& d : drawn) {
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, &d.character, 1, &size);
+        TextOutA(dc, x, 0, &d.character, 1);
+        if (d.underlined && pen) {
+            const i32 y = size.cy - 2;
+            MoveToEx(dc, x, y, nullptr);
+            LineTo(dc, x + size.cx, y);
+        }
+        x += size.cx;
+    }
+}
+
 LRESULT CALLBACK myStaticProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (gStaticColours.on) {
+        switch (message) {
+        case WM_ERASEBKGND: return 1;  // painted with the text
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            if (HDC dc = BeginPaint(window, &paint)) {
+                paintCustomStatic(window, dc);
+                EndPaint(window, &paint);
+            }
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            paintCustomStatic(window, reinterpret_cast<HDC>(wParam));
+            return 0;
+        default: break;
+        }
+    }
     return CallWindowProcA(gSystemStaticProcedure, window, message, wParam, lParam);
 }
+
+// The application's accelerators for pumpMessages.
+HWND gAcceleratorTarget = nullptr;
+HACCEL gAccelerators = nullptr;
+HWND gMdiClient = nullptr;
 
 }  // namespace
 
@@ -153,11 +217,21 @@ void DialogBase::endDialog(INT_PTR result) {
     if (window_) EndDialog(window_, result);
 }
 
+void DialogBase::setApplicationAccelerators(HWND target, HACCEL table, HWND mdiClient) {
+    gAcceleratorTarget = target;
+    gAccelerators = table;
+    gMdiClient = mdiClient;
+}
+
 void DialogBase::pumpMessages() {
     MSG message;
     const bool wide = window_ && IsWindowUnicode(window_);
     while (window_ && (wide ? PeekMessageW(&message, window_, 0, 0, PM_REMOVE)
                             : PeekMessageA(&message, window_, 0, 0, PM_REMOVE))) {
+        if (gAccelerators && gAcceleratorTarget && TranslateAcceleratorA(gAcceleratorTarget, gAccelerators, &message)) {
+            continue;
+        }
+        if (gMdiClient && TranslateMDISysAccel(gMdiClient, &message)) continue;
         TranslateMessage(&message);
         if (wide) DispatchMessageW(&message);
         else DispatchMessageA(&message);
@@ -241,8 +315,8 @@ bool DialogBase::onDestroy(HWND) { return true; }
 
 void DialogBase::dialogFont(FontRequest& request) {
     copyBounded(request.face, sizeof request.face, "Arial");
-    request.points = isCompactMode(window_) ? COMPACT_DIALOG_FONT_POINTS : DIALOG_FONT_POINTS;
-    if (switches().hasFontPercent) request.points = scaleFontPoints(request.points, switches().fontPercent);
+    request.points =
+        defaultDialogFontPoints(isCompactMode(window_), switches().hasFontPercent, switches().fontPercent);
 }
 
 // ---- fonts and measuring ---------------------------------------------------------------------
@@ -459,6 +533,10 @@ i32 DialogBase::comboSelection(HWND control) {
 }
 
 // ---- the "MyStatic" class --------------------------------------------------------------------
+
+void setCustomStaticColours(bool on, COLORREF text, COLORREF background) {
+    gStaticColours = StaticColours{on, text, background};
+}
 
 bool registerStaticClass() {
     static bool registered = false;

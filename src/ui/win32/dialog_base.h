@@ -78,6 +78,10 @@ public:
     // user-interface thread call it to keep a modeless dialog alive.
     void pumpMessages();
     void update();
+    // The application's keyboard accelerators, translated by pumpMessages for `target` before
+    // anything else (and the MDI system keys of `mdiClient` when the application is an MDI one).
+    // None by default.
+    static void setApplicationAccelerators(HWND target, HACCEL table, HWND mdiClient = nullptr);
 
     HWND window() const { return window_; }
     HWND owner() const { return owner_; }
@@ -191,8 +195,11 @@ private:
 };
 
 // Registers "MyStatic", a local copy of the system's static class, once; the program calls it
-// at start-up. Its procedure passes everything to the system's (the custom-colour painting is
-// not part of this program).
+// at start-up. While the application's custom colours are on, it paints its text itself in
+// them, underlining the mnemonic characters; otherwise it is the system's static.
 bool registerStaticClass();
+// Switches the custom colours of "MyStatic" on or off (off at start; no dialog of this program
+// turns them on).
+void setCustomStaticColours(bool on, COLORREF text = 0, COLORREF background = 0xFFFFFF);
 
 }  // namespace pelorin

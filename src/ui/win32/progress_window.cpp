@@ -99,7 +99,12 @@ ProgressWindow::ProgressWindow(HWND owner) : StatusLineSink(currentTick) {
 
 ProgressWindow::~ProgressWindow() = default;
 
-bool ProgressWindow::ask(const char* text, u32 kind) { return messageBox(window(), text, kind); }
+bool ProgressWindow::ask(const char* text, u32 kind) {
+    // Only the two questions reach the user as such; any other kind (the phase flow's kind 1
+    // included, whose text says "Click OK") is a notice with a single OK button.
+    const bool question = kind == BOX_YES_NO || kind == BOX_YES_NO_DEFAULT_NO;
+    return messageBox(window(), text, question ? kind : BOX_INFORMATION) && question;
+}
 
 bool ProgressWindow::isCancelled() { return dialog_ && dialog_->isCancelRequested(); }
 

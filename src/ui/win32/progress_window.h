@@ -30,6 +30,8 @@ public:
     // no row of their own: they are shown in place of the section heading, and an empty text
     // brings the heading back.
     void setLineText(u32 line, const char* text);
+    // The static control of a status line; none for a line out of range.
+    HWND lineControl(u32 line) const { return line < ProgressLayout::LINE_COUNT ? lines_[line] : nullptr; }
     // Set once the user confirmed Cancel; read by the worker threads.
     bool isCancelRequested() const { return cancelRequested_.load(std::memory_order_relaxed); }
 
@@ -57,8 +59,8 @@ public:
     explicit ProgressWindow(HWND owner = nullptr);
     ~ProgressWindow() override;
 
-    // A message box owned by the progress dialog: kind 1 OK/Cancel, 2 Yes/No, 3 Yes/No with No
-    // as the default, anything else information; true for OK or Yes.
+    // A message box owned by the progress dialog: kind 2 Yes/No, 3 Yes/No with No as the
+    // default, anything else (1 too) information with OK; true only for Yes.
     bool ask(const char* text, u32 kind) override;
     bool isCancelled() override;
 

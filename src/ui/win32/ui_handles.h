@@ -35,9 +35,13 @@ private:
 
 inline BOOL WINAPI deleteFont(HFONT font) { return DeleteObject(font); }
 inline BOOL WINAPI deleteBitmap(HBITMAP bitmap) { return DeleteObject(bitmap); }
+inline BOOL WINAPI deletePen(HPEN pen) { return DeleteObject(pen); }
+inline BOOL WINAPI deleteBrush(HBRUSH brush) { return DeleteObject(brush); }
 
 using UniqueFont = UniqueHandle<HFONT, deleteFont>;
 using UniqueBitmap = UniqueHandle<HBITMAP, deleteBitmap>;
+using UniquePen = UniqueHandle<HPEN, deletePen>;
+using UniqueBrush = UniqueHandle<HBRUSH, deleteBrush>;
 using UniqueWindow = UniqueHandle<HWND, DestroyWindow>;
 using UniqueMenu = UniqueHandle<HMENU, DestroyMenu>;
 
