@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "results/undo.h"
 #include "runtime/text.h"
 
 namespace pelorin {
@@ -154,6 +155,21 @@ bool buildWebSearchAddress(const char* prefix, const ResultEntry& entry, std::st
     address = prefix;
     address += encodeUrlComponent(narrow(term));
     return true;
+}
+
+namespace {
+
+class ListUndo : public ResultUndo {
+public:
+    bool canUndo(const ResultEntry& entry) override { return pelorin::canUndo(entry); }
+    bool undo(ResultEntry& entry) override { return pelorin::undo(entry); }
+};
+
+}  // namespace
+
+ResultUndo& resultListUndo() {
+    static ListUndo undo;
+    return undo;
 }
 
 }  // namespace pelorin

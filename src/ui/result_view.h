@@ -118,4 +118,7 @@ public:
     virtual bool undo(ResultEntry& entry) = 0;
 };
 
+// The undo of the result list (canUndo and undo of results/undo.h) through the installed platform.
+ResultUndo& resultListUndo();
+
 }  // namespace pelorin

@@ -51,7 +51,8 @@ run_language() {
     code=$1
     local locale=$2 table=$3 log out pid
     t() { text_of "$1" "$table"; }
-    automate() { LC_ALL=$locale timeout 120 "$src/scripts/wine-run" "$winedir" "$helper" attach "$pid" "$@" 2>&1; }
+    # The helper reads its arguments in UTF-8 whatever the language of the program it drives.
+    automate() { LC_ALL=C.UTF-8 timeout 120 "$src/scripts/wine-run" "$winedir" "$helper" attach "$pid" "$@" 2>&1; }
     # start_driver <dialog> [<stop file>]: sets log and pid
     start_driver() {
         log="$work/$code-$1.log"

@@ -4,8 +4,8 @@
 //   result_window_driver.exe <log file>
 //
 // The web search and the help open nothing: what the shell would be handed is logged. The undo
-// is a stand-in that refuses entries whose first text contains "locked", so that both answers
-// can be seen. Its log, one line per event:
+// is the list's own: the added file is created first, so that its undo succeeds, and the added
+// directory "locked" does not exist, so that its undo fails. Its log, one line per event:
 //   pid <n>
 //   window <x> <y> <width> <height>     the dialog's screen rectangle (for the screenshots)
 //   layout ok | outside <n>             whether every control lies inside the client area
@@ -13,6 +13,7 @@
 //   menu undo=<0|1> search=<0|1> copy=<0|1> copyall=<0|1>   a right click's popup menu
 //   undo <first text> ok|failed
 //   open <target>                       what the shell was asked to open
+//   file gone | file present            the added file after the window closed
 //   result <n>                          the window's end
 #include <windows.h>
 #include <commctrl.h>
@@ -24,6 +25,7 @@
 #include "app/startup.h"
 #include "platform/win32/win32_platform.h"
 #include "results/sort_results.h"
+#include "results/undo.h"
 #include "runtime/text.h"
 #include "ui/win32/dialog_base.h"
 #include "ui/win32/result_window.h"
@@ -46,24 +48,13 @@ bool logOpen(const char* target) {
     return true;
 }
 
-class StandInUndo : public ResultUndo {
+// The list's own undo, logged.
+class LoggingUndo : public ResultUndo {
 public:
-    bool canUndo(const ResultEntry& entry) override {
-        if (entry.undone) return false;
-        switch (entry.kind) {
-        case RESULT_REG_KEY_ADDED:
-        case RESULT_REG_VALUE_ADDED:
-        case RESULT_FILE_ADDED:
-        case RESULT_DIR_ADDED: return true;
-        case RESULT_REG_VALUE_CHANGED: return entry.data != nullptr;
-        default: return false;
-        }
-    }
+    bool canUndo(const ResultEntry& entry) override { return resultListUndo().canUndo(entry); }
     bool undo(ResultEntry& entry) override {
-        const std::u16string first = entry.text1 ? entry.text1 : u"";
-        const bool ok = first.find(u"locked") == std::u16string::npos;
-        if (ok) entry.undone = true;
-        logLine("undo " + narrow(first) + (ok ? " ok" : " failed"));
+        const bool ok = resultListUndo().undo(entry);
+        logLine("undo " + narrow(entry.text1 ? entry.text1 : u"") + (ok ? " ok" : " failed"));
         return ok;
     }
 };
@@ -166,11 +157,19 @@ void runDriver() {
 
     ResultList list;
     addSample(list);
-    StandInUndo undo;
+    // The added file exists, so that its undo succeeds; the added directory does not, so that
+    // its undo fails.
+    CreateDirectoryW(L"C:\\Program Files\\Orvex Tools", nullptr);
+    const wchar_t* added = L"C:\\Program Files\\Orvex Tools\\orvex tool.exe";
+    HANDLE file = CreateFileW(added, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    RemoveDirectoryW(L"C:\\Program Files\\Orvex Tools\\locked");
+    LoggingUndo undo;
     const std::string title = resultWindowTitle();
     LoggingResultWindow window(title.c_str(), nullptr, list, &undo);
     SetTimer(nullptr, 0, 300, reportWindow);
     const INT_PTR result = window.runDialog();
+    logLine(GetFileAttributesW(added) == INVALID_FILE_ATTRIBUTES ? "file gone" : "file present");
     logLine("result " + std::to_string(result));
     std::fclose(gLog);
 }

@@ -161,6 +161,7 @@ EOT
     grep -q '^open .*\\help\\'"$code"'\\topic102\.html$' "$log" || fail "$code: help opened: $(grep '^open ' "$log" | tail -n1)"
 
     out=$(automate press '#1' exit timeout=30 code=0)
+    grep -qx 'file gone' "$log" || fail "$code: the undone file is still there"
     grep -qx 'exit 0' <<<"$out" && grep -qx 'result 1' "$log" || { fail "$code: Close did not end the window"; printf '%s\n' "$out"; }
     wait "$runner"
     echo "log:"; sed 's/^/  /' "$log"

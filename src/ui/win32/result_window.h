@@ -3,6 +3,7 @@
 // sorted by the clicked column, entries with a priority in red, copy to the clipboard, and a
 // popup menu with copy, undo of a single change and a web search for the changed item.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
@@ -73,6 +74,6 @@ private:
 };
 
 // Runs the window modally; gives 1 after Close, 0 (or -1) otherwise.
-INT_PTR runResultWindow(HWND owner, ResultList& list, ResultUndo* undo);
+INT_PTR runResultWindow(HWND owner, ResultList& list, ResultUndo* undo = &resultListUndo());
 
 }  // namespace pelorin
