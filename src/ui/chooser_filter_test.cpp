@@ -12,7 +12,7 @@ TEST(ChooserFilter, TheLastCharacterSeparates) {
     };
     const Case cases[] = {
         {"Snapshot file (*.sna)|*.sna|", std::string("Snapshot file (*.sna)\0*.sna\0", 28)},
-        {"Executable file (*.exe)#*.exe#All#*.*#", std::string("Executable file (*.exe)\0*.exe\0All\0*.*\0", 39)},
+        {"Executable file (*.exe)#*.exe#All#*.*#", std::string("Executable file (*.exe)\0*.exe\0All\0*.*\0", 38)},
         // a "|" inside is text when another character closes the string
         {"A|B;*.a;", std::string("A|B\0*.a\0", 8)},
         {"", ""},
