@@ -6,8 +6,9 @@
 // "running" shows the modeless "Running setup..." dialog holding two small trees until the stop
 // file appears. What the shell would be asked to open is logged instead of opened. Its log:
 //   pid <n>
-//   window <x> <y> <width> <height>     the dialog's screen rectangle (for the screenshots)
-//   layout ok | outside <n>             whether every control lies inside the client area
+//   window <x> <y> <width> <height>     a dialog's screen rectangle (for the screenshots), for
+//                                       each dialog shown, followed by
+//   layout ok | outside <n>             whether every control lies inside its client area
 //   menu delete=<0|1> new=<0|1>         a right click's popup menu in the options dialog
 //   open <target>
 //   result <n> mode <m> load <0|1> choice <c>
@@ -16,9 +17,11 @@
 //   remembered <file name> | remembered none    the snapshot name in the registry at the end
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/argument_list.h"
 #include "app/registry_strings.h"
@@ -68,26 +71,31 @@ void checkLayout(HWND dialog) {
     logLine(outside ? "outside " + std::to_string(outside) : "layout ok");
 }
 
-// Logs the first shown dialog's rectangle and layout (from its own thread's timer).
-VOID CALLBACK reportWindow(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = nullptr;
+// Logs the rectangle and layout of every dialog of this thread once it is shown (from the
+// thread's own timer), so that a dialog opened from another one is seen too.
+VOID CALLBACK reportWindows(HWND, UINT, UINT_PTR, DWORD) {
+    static std::vector<HWND> seen;
+    std::vector<HWND> shown;
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM found) -> BOOL {
             char name[16] = {};
             GetClassNameA(window, name, sizeof name);
-            if (std::string(name) != "#32770" || !IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
+            if (std::string(name) == "#32770" && IsWindowVisible(window)) {
+                reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+            }
+            return TRUE;
         },
-        reinterpret_cast<LPARAM>(&dialog));
-    if (!dialog) return;
-    KillTimer(nullptr, timer);
-    RECT frame = {};
-    GetWindowRect(dialog, &frame);
-    logLine("window " + std::to_string(frame.left) + " " + std::to_string(frame.top) + " " +
-            std::to_string(frame.right - frame.left) + " " + std::to_string(frame.bottom - frame.top));
-    checkLayout(dialog);
+        reinterpret_cast<LPARAM>(&shown));
+    for (HWND dialog : shown) {
+        if (std::find(seen.begin(), seen.end(), dialog) != seen.end()) continue;
+        seen.push_back(dialog);
+        RECT frame = {};
+        GetWindowRect(dialog, &frame);
+        logLine("window " + std::to_string(frame.left) + " " + std::to_string(frame.top) + " " +
+                std::to_string(frame.right - frame.left) + " " + std::to_string(frame.bottom - frame.top));
+        checkLayout(dialog);
+    }
 }
 
 class LoggingOptionsDialog : public OptionsDialog {
@@ -124,7 +132,7 @@ void runDriver() {
     const std::string stopPath = arguments.count() > 3 ? arguments.at(3) : "";
     logLine("pid " + std::to_string(GetCurrentProcessId()));
     setShellOpener(logOpen);
-    SetTimer(nullptr, 0, 300, reportWindow);
+    SetTimer(nullptr, 0, 300, reportWindows);
 
     RunOptions options;
     appendDirectory(options, u"C:\\windows", MODE_COMPLETE);

@@ -63,13 +63,15 @@ run_language() {
             fail "$code: the $1 dialog did not open"; cat "$work/$code-$1.out" "$log"; kill "$runner"; return 1
         fi
         pid=$(sed -n 's/^pid \([0-9]*\)$/\1/p' "$log")
-        grep -qx 'layout ok' "$log" || fail "$code $1: controls outside the client area: $(grep -m1 '^outside' "$log")"
         return 0
     }
+    # The driver writes its result line last and ends.
     finish() {
-        out=$(automate exit timeout=30 code=0)
-        grep -qx 'exit 0' <<<"$out" || { fail "$code: the driver did not end"; printf '%s\n' "$out"; }
+        if ! wait_log "$log" '^result ' 30; then
+            fail "$code: the dialog did not end"; kill "$runner"; return
+        fi
         wait "$runner"
+        ! grep -q '^outside' "$log" || fail "$code: controls outside the client area in $log"
         grep -qx "result $1" "$log" || fail "$code: the dialog ended with \"$(last "$log" result)\", expected \"result $1\""
     }
     echo "--- $code ($locale)"
@@ -155,6 +157,10 @@ run_language() {
         expect_control "$out" 200 Button "$(t 187)"
         expect_control "$out" 101 ComboBox "$(t 120)"
         expect_control "$out" 1 Button "$(t 114)"
+        sleep 0.5
+        local x y w h
+        read -r _ x y w h < <(grep '^window ' "$log" | tail -n1)
+        shoot "$artifacts/directory_$code.png" "$x" "$y" "$w" "$h"
         # A missing directory keeps the dialog open; an existing one is taken, without its "\".
         out=$(automate wait title="$edit" class='#32770' settext 100 'C:\no\such\directory' press '#1' \
             wait title="$edit" class='#32770' timeout=5 texts)
