@@ -17,7 +17,9 @@
 //   press <button>              press a button of the current window, by its text ("&" ignored)
 //                               or by "#<id>", and wait until the window has gone or stays
 //   answer <button> [title=T] [timeout=S]
-//                               wait for a message box (class #32770), print it, press <button>
+//                               wait for a message box (class #32770) other than the current
+//                               window (a dialog of the program has that class too), print it,
+//                               press <button>
 //   windows                     list the top-level windows of the current process,
 //                               "toplevel<TAB>handle<TAB>visible<TAB>class<TAB>title"
 //   exit [timeout=S] [code=N]   wait for the current process to end and print "exit <code>";
@@ -142,6 +144,7 @@ struct Options {
     DWORD timeoutMs = kDefaultTimeoutMs;
     bool hasCode = false;
     DWORD code = 0;
+    HWND exclude = nullptr;  // a window that does not count as found
 };
 
 bool isOption(const wchar_t* arg) {
@@ -207,7 +210,7 @@ bool attach(const wchar_t* pidText) {
 HWND findWindow(const Options& options) {
     for (HWND window : topLevelWindows()) {
         if (gProcessId && processOf(window) != gProcessId) continue;
-        if (!IsWindowVisible(window)) continue;
+        if (!IsWindowVisible(window) || window == options.exclude) continue;
         if (options.hasClass && className(window) != options.windowClass) continue;
         if (options.hasTitle && titleOf(window) != options.title) continue;
         return window;
@@ -342,6 +345,7 @@ int wmain(int argc, wchar_t** argv) {
             Options options = readOptions(argc, argv, i);
             options.windowClass = L"#32770";
             options.hasClass = true;
+            options.exclude = gWindow;
             ok = waitWindow(options) && texts() && press(button, options.timeoutMs);
         } else if (step == L"texts") {
             ok = texts();
