@@ -1,6 +1,6 @@
 #!/bin/bash
 # Pass 1 and pass 2 of both scans, one after the other against in parallel, under Wine.
-# Generates (once) a tree of FILES files in 200 directories in a Wine prefix of its own
+# Generates (once) a tree of N files (default 100,000) in 200 directories in a Wine prefix of its own
 # (build/win64/bench-parallel-wine); the benchmark program builds its registry test key there
 # on its first run and reuses it later.
 # Usage: scripts/bench-parallel.sh [--files N] [--keys N] [--values M] [--rounds R]
@@ -8,7 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-files=40000
+files=100000
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
