@@ -149,6 +149,22 @@ public:
         (void)path;
         return PLATFORM_NOT_IMPLEMENTED;
     }
+
+    // Undo of added files and directories.
+
+    // Deletes one file (DeleteFileW).
+    virtual u32 deleteFile(const char16_t* path) {
+        (void)path;
+        return PLATFORM_NOT_IMPLEMENTED;
+    }
+    // Deletes a directory with everything below it, read-only files included. A link below it
+    // (a directory reparse point) is removed itself, never followed: undoing an added directory
+    // must not reach into the tree a junction points at. Goes on past an entry that cannot be
+    // deleted and gives the first error.
+    virtual u32 deleteTreeAnsi(const char* path) {
+        (void)path;
+        return PLATFORM_NOT_IMPLEMENTED;
+    }
 };
 
 }  // namespace pelorin::platform

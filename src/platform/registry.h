@@ -95,6 +95,18 @@ public:
     virtual u32 enumerateSubkey(const RegistryKey& key, u32 index, char16_t* name, u32 nameCapacity,
                                 u32& nameLength) = 0;
 
+    // Undo of single differences, through the wide functions (paths below a root). Each gives 0
+    // or a system error code.
+
+    // Deletes a key (RegDeleteKeyW); Windows refuses one that has subkeys.
+    virtual u32 removeKey(RegistryRoot root, const char16_t* path) = 0;
+    // Deletes a value of a key opened only for setting values.
+    virtual u32 removeValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName) = 0;
+    // Writes `data` into an existing value under the type the value has now (its type at the
+    // time of the scan is not kept).
+    virtual u32 writeBackValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName, const u8* data,
+                               u32 size) = 0;
+
     // Opens a path below a root.
     u32 openPath(RegistryRoot root, const char16_t* path, RegistryKey& key) {
         RegistryKey top = predefinedKey(root);

@@ -101,6 +101,10 @@ public:
     u32 createForWritingAnsi(const char* path, std::unique_ptr<File>& out) override;
     u32 setAttributesAnsi(const char* path, u32 attributes) override;
     u32 deleteFileAnsi(const char* path) override;
+    // Undo works on the tree only. A file whose openError is set (in use) cannot be deleted
+    // either; a directory whose listing fails keeps its contents and itself.
+    u32 deleteFile(const char16_t* path) override;
+    u32 deleteTreeAnsi(const char* path) override;
 
 private:
     u32 attributesOf(std::u16string path);

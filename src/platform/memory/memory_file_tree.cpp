@@ -27,6 +27,8 @@ constexpr u32 kInvalidFunction = 1;
 constexpr u32 kFileNotFound = 2;
 constexpr u32 kPathNotFound = 3;
 constexpr u32 kAccessDenied = 5;
+constexpr u32 kInvalidName = 123;
+constexpr u32 kNotADirectory = 267;
 // A junction whose target is a junction again is followed at most this often per name.
 constexpr u32 kJunctionHops = 64;
 
@@ -317,6 +319,53 @@ bool MemoryFileSystem::removeEntry(const std::u16string& path) {
     auto& list = parent->children;
     list.erase(std::find_if(list.begin(), list.end(), [&](const auto& c) { return c.get() == node; }));
     return true;
+}
+
+u32 MemoryFileSystem::deleteFile(const char16_t* path) {
+    TreeNode* node = path ? locate(path, false) : nullptr;
+    if (!node) return kFileNotFound;
+    if (node->directory || (node->file->attributes & FILE_ATTRIBUTE_READONLY_BIT)) return kAccessDenied;
+    if (node->file->openError) return node->file->openError;
+    removeEntry(path);
+    return 0;
+}
+
+u32 MemoryFileSystem::deleteTreeAnsi(const char* path) {
+    if (!path || !*path) return kInvalidName;
+    std::u16string wide(path, path + std::strlen(path));
+    for (char16_t& c : wide) c = static_cast<char16_t>(static_cast<unsigned char>(c));
+    TreeNode* node = locate(wide, false);
+    if (!node) return kPathNotFound;
+    if (!node->directory) return kNotADirectory;
+    // Depth-first, as a real delete has to go: a listing that fails keeps what it holds, and
+    // so keeps every directory above it; a junction is removed without being followed.
+    struct Walk {
+        static u32 clear(TreeNode& dir) {
+            if (!(dir.dir.attributes & FILE_ATTRIBUTE_REPARSE_POINT_BIT) && dir.dir.listError) return dir.dir.listError;
+            if (dir.dir.attributes & FILE_ATTRIBUTE_REPARSE_POINT_BIT) return 0;
+            u32 firstError = 0;
+            for (std::size_t i = 0; i < dir.children.size();) {
+                TreeNode& child = *dir.children[i];
+                u32 error = child.directory ? clear(child) : child.file->openError;
+                if (error) {
+                    if (!firstError) firstError = error;
+                    ++i;
+                    continue;
+                }
+                dir.index.erase(fold(child.name));
+                dir.children.erase(dir.children.begin() + static_cast<std::ptrdiff_t>(i));
+            }
+            return firstError;
+        }
+    };
+    u32 error = Walk::clear(*node);
+    if (error) return error;
+    TreeNode* parent = node->parent;
+    if (!parent) return kAccessDenied;  // the root of everything stays
+    parent->index.erase(fold(node->name));
+    auto& list = parent->children;
+    list.erase(std::find_if(list.begin(), list.end(), [&](const auto& c) { return c.get() == node; }));
+    return 0;
 }
 
 MemoryFileSystem::DirectoryData* MemoryFileSystem::findDirectory(const std::u16string& path) {

@@ -9,6 +9,7 @@ namespace pelorin::platform {
 namespace {
 
 constexpr u32 kFileNotFound = 2;
+constexpr u32 kAccessDenied = 5;
 constexpr u32 kInvalidHandle = 6;
 constexpr u32 kMoreData = 234;
 constexpr u32 kInvalidDataType = 1804;
@@ -216,6 +217,31 @@ bool MemoryRegistry::deleteKey(RegistryRoot root, std::u16string_view keyPath) {
         }
     }
     return false;
+}
+
+u32 MemoryRegistry::removeKey(RegistryRoot root, const char16_t* path) {
+    Key* key = path ? findKey(root, path) : nullptr;
+    if (!key || key == rootOf(root)) return kFileNotFound;
+    if (!key->subkeys.empty()) return kAccessDenied;
+    return deleteKey(root, path) ? 0 : kFileNotFound;
+}
+
+u32 MemoryRegistry::removeValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName) {
+    Key* key = keyPath ? findKey(root, keyPath) : nullptr;
+    if (!key) return kFileNotFound;
+    if (key->openFailure) return key->openFailure;
+    return deleteValue(root, keyPath, valueName ? valueName : u"") ? 0 : kFileNotFound;
+}
+
+u32 MemoryRegistry::writeBackValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName,
+                                   const u8* data, u32 size) {
+    Key* key = keyPath ? findKey(root, keyPath) : nullptr;
+    if (!key) return kFileNotFound;
+    if (key->openFailure) return key->openFailure;
+    StoredValue* value = key->findValue(valueName ? valueName : u"");
+    if (!value) return kFileNotFound;
+    value->value.data.assign(data, data + size);
+    return 0;
 }
 
 bool MemoryRegistry::renameKey(RegistryRoot root, std::u16string_view keyPath, std::u16string_view newName) {

@@ -66,6 +66,13 @@ public:
     // It may change the key's values and rename its subkeys, but must not delete open keys.
     bool changeAfterQuery(RegistryRoot root, std::u16string_view keyPath, std::function<void()> change);
 
+    // Undo as the wide functions do it: a key with subkeys is refused (5), a key that is staged
+    // to fail opening gives that code for value operations.
+    u32 removeKey(RegistryRoot root, const char16_t* path) override;
+    u32 removeValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName) override;
+    u32 writeBackValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName, const u8* data,
+                       u32 size) override;
+
     // Keys opened and not yet closed (root keys do not count).
     u32 openKeyCount() const { return openKeys_; }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <new>
+#include <string>
 
 namespace pelorin::platform {
 namespace {
@@ -244,5 +245,55 @@ u32 Win32FileSystem::setAttributesAnsi(const char* path, u32 attributes) {
 }
 
 u32 Win32FileSystem::deleteFileAnsi(const char* path) { return DeleteFileA(path) ? 0 : GetLastError(); }
+
+u32 Win32FileSystem::deleteFile(const char16_t* path) { return DeleteFileW(asWide(path)) ? 0 : GetLastError(); }
+
+namespace {
+
+// A read-only file or directory refuses deletion; the flag goes first.
+bool removeEntry(const std::string& path, DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return RemoveDirectoryA(path.c_str()) != 0;
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+// Recursion depth is bounded by the path length the ANSI calls accept.
+u32 deleteContents(const std::string& directory) {
+    u32 firstError = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND ? 0 : error;  // an empty drive root lists nothing
+    }
+    do {
+        const char* name = found.cFileName;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))) continue;
+        std::string path = directory + "\\" + name;
+        const DWORD attributes = found.dwFileAttributes;
+        const bool descend = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        if (descend) {
+            u32 error = deleteContents(path);
+            if (error && !firstError) firstError = error;
+        }
+        if (!removeEntry(path, attributes) && !firstError) firstError = GetLastError();
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return firstError;
+}
+
+}  // namespace
+
+u32 Win32FileSystem::deleteTreeAnsi(const char* path) {
+    if (!path || !*path) return ERROR_INVALID_NAME;
+    std::string top(path);
+    while (top.size() > 3 && top.back() == '\\') top.pop_back();
+    const DWORD attributes = GetFileAttributesA(top.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+    u32 firstError = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ? 0 : deleteContents(top);
+    if (!removeEntry(top, attributes) && !firstError) firstError = GetLastError();
+    return firstError;
+}
 
 }  // namespace pelorin::platform

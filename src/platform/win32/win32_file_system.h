@@ -20,6 +20,8 @@ public:
     u32 createForWritingAnsi(const char* path, std::unique_ptr<File>& out) override;
     u32 setAttributesAnsi(const char* path, u32 attributes) override;
     u32 deleteFileAnsi(const char* path) override;
+    u32 deleteFile(const char16_t* path) override;
+    u32 deleteTreeAnsi(const char* path) override;
 };
 
 }  // namespace pelorin::platform

@@ -87,4 +87,30 @@ u32 Win32Registry::deleteStringValue(RegistryRoot root, const char* keyPath, con
     return static_cast<u32>(RegDeleteValueA(key.get(), valueName));
 }
 
+namespace {
+const wchar_t* wideText(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+}  // namespace
+
+u32 Win32Registry::removeKey(RegistryRoot root, const char16_t* path) {
+    return static_cast<u32>(RegDeleteKeyW(rootKey(root), wideText(path)));
+}
+
+u32 Win32Registry::removeValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName) {
+    OpenKey key;
+    LONG status = RegOpenKeyExW(rootKey(root), wideText(keyPath), 0, KEY_SET_VALUE, key.out());
+    if (status != ERROR_SUCCESS) return static_cast<u32>(status);
+    return static_cast<u32>(RegDeleteValueW(key.get(), wideText(valueName)));
+}
+
+u32 Win32Registry::writeBackValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName,
+                                  const u8* data, u32 size) {
+    OpenKey key;
+    LONG status = RegOpenKeyExW(rootKey(root), wideText(keyPath), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key.out());
+    if (status != ERROR_SUCCESS) return static_cast<u32>(status);
+    DWORD type = 0;
+    status = RegQueryValueExW(key.get(), wideText(valueName), nullptr, &type, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return static_cast<u32>(status);
+    return static_cast<u32>(RegSetValueExW(key.get(), wideText(valueName), 0, type, data, size));
+}
+
 }  // namespace pelorin::platform

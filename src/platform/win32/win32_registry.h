@@ -22,6 +22,12 @@ public:
     u32 enumerateSubkey(const RegistryKey& key, u32 index, char16_t* name, u32 nameCapacity,
                         u32& nameLength) override;
 
+    // Undo (win32_registry.cpp).
+    u32 removeKey(RegistryRoot root, const char16_t* path) override;
+    u32 removeValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName) override;
+    u32 writeBackValue(RegistryRoot root, const char16_t* keyPath, const char16_t* valueName, const u8* data,
+                       u32 size) override;
+
 protected:
     void closeKey(void* handle) override;
 };
