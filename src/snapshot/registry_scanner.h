@@ -77,6 +77,10 @@ public:
     u32 valueCount() const { return valueCount_; }
     u64 totalDataBytes() const { return totalDataBytes_; }
 
+    // A text of the scanner's string loader ("?" when it is missing); also for the lines shown
+    // when a registry pass has ended.
+    void loadText(char* buffer, u32 capacity, u32 id);
+
 private:
     struct LiveValue {
         const char16_t* name;
@@ -92,7 +96,6 @@ private:
     void recordValue(SnapshotTree* tree, SnapshotNode* keyNode, const LiveValue& value);
     void computeDigest(const u8* data, u32 size, u8* digest);
     void showTotals();
-    void loadText(char* buffer, u32 capacity, u32 id);
 
     // The comparison rules (registry_comparison.cpp).
     void compareValue(SnapshotTree* tree, SnapshotNode* keyNode, const LiveValue& value, char16_t* pathBuffer,
