@@ -4,8 +4,10 @@
 #include "app/app_main.h"
 #include "app/startup.h"
 #include "platform/win32/win32_platform.h"
+#include "ui/win32/dialog_base.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     pelorin::platform::installWin32Platform();
+    pelorin::registerStaticClass();
     return pelorin::runStartup(GetCommandLineA(), pelorin::appMain);
 }

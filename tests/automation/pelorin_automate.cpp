@@ -17,13 +17,26 @@
 //   press <button>              press a button of the current window, by its text ("&" ignored)
 //                               or by "#<id>", and wait until the window has gone or stays
 //   answer <button> [title=T] [timeout=S]
-//                               wait for a message box (class #32770), print it, press <button>
+//                               wait for a message box (class #32770) other than the current
+//                               window (a dialog of the program has that class too), print it,
+//                               press <button>
 //   windows                     list the top-level windows of the current process,
 //                               "toplevel<TAB>handle<TAB>visible<TAB>class<TAB>title"
 //   exit [timeout=S] [code=N]   wait for the current process to end and print "exit <code>";
 //                               fails (listing the windows left) when it does not end in time,
 //                               or when its exit code is not N
 //   sleep <milliseconds>
+//   command <id>                post WM_COMMAND <id> (as a menu sends it) to the current window
+//   clipboard                   print the clipboard's text, "clipboard<TAB>text"
+//   key <control id> <key>      press and release a virtual key (a number) in a control
+//   column <control id> <n>     click the heading of column n of a list view
+//   click <control id> left|right|double <row>
+//                               click a list view's row (counted from the top of the view), or
+//                               with row "empty" the empty space at the bottom of the view
+//   send <control id> <message> [<wparam> [<lparam>]]
+//                               send a message (numbers) to a control, or to the current window
+//                               for id 0, and print "sent<TAB>result"
+//   settext <control id> <text> set a control's text, as typing would
 //
 // Texts are printed in UTF-8; a CR, LF or TAB inside a text is written as \r, \n or \t.
 #include <windows.h>
@@ -31,6 +44,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -142,6 +156,7 @@ struct Options {
     DWORD timeoutMs = kDefaultTimeoutMs;
     bool hasCode = false;
     DWORD code = 0;
+    HWND exclude = nullptr;  // a window that does not count as found
 };
 
 bool isOption(const wchar_t* arg) {
@@ -207,7 +222,7 @@ bool attach(const wchar_t* pidText) {
 HWND findWindow(const Options& options) {
     for (HWND window : topLevelWindows()) {
         if (gProcessId && processOf(window) != gProcessId) continue;
-        if (!IsWindowVisible(window)) continue;
+        if (!IsWindowVisible(window) || window == options.exclude) continue;
         if (options.hasClass && className(window) != options.windowClass) continue;
         if (options.hasTitle && titleOf(window) != options.title) continue;
         return window;
@@ -311,6 +326,122 @@ bool waitExit(const Options& options) {
     return true;
 }
 
+bool command(const wchar_t* idText) {
+    if (!gWindow || !IsWindow(gWindow)) {
+        fail(L"no current window");
+        return false;
+    }
+    const WORD id = static_cast<WORD>(wcstoul(idText, nullptr, 0));
+    PostMessageW(gWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    Sleep(300);
+    return true;
+}
+
+bool clipboard() {
+    std::wstring text;
+    for (int attempt = 0; attempt < 20 && !OpenClipboard(nullptr); ++attempt) Sleep(50);
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    printLine(L"clipboard\t" + escaped(text));
+    return true;
+}
+
+HWND controlById(const wchar_t* idText) {
+    HWND control = gWindow ? GetDlgItem(gWindow, static_cast<int>(wcstol(idText, nullptr, 0))) : nullptr;
+    if (!control) fail(std::wstring(L"no control ") + idText);
+    return control;
+}
+
+bool key(const wchar_t* idText, const wchar_t* keyText) {
+    HWND control = controlById(idText);
+    if (!control) return false;
+    const WPARAM virtualKey = wcstoul(keyText, nullptr, 0);
+    PostMessageW(control, WM_KEYDOWN, virtualKey, 1);
+    PostMessageW(control, WM_KEYUP, virtualKey, static_cast<LPARAM>(0xC0000001u));
+    Sleep(300);
+    return true;
+}
+
+// Posted mouse messages reach a control wherever the real pointer is.
+void clickAt(HWND control, bool right, int x, int y, bool twice = false) {
+    const LPARAM at = MAKELPARAM(x, y);
+    if (twice) {
+        PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageW(control, WM_LBUTTONUP, 0, at);
+        PostMessageW(control, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+        PostMessageW(control, WM_LBUTTONUP, 0, at);
+        Sleep(400);
+        return;
+    }
+    PostMessageW(control, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, at);
+    PostMessageW(control, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, at);
+    Sleep(400);
+}
+
+bool column(const wchar_t* idText, const wchar_t* indexText) {
+    HWND list = controlById(idText);
+    if (!list) return false;
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, 0x101F /* LVM_GETHEADER */, 0, 0));
+    if (!header) {
+        fail(L"the list has no heading");
+        return false;
+    }
+    const int index = static_cast<int>(wcstol(indexText, nullptr, 0));
+    int x = 0;
+    for (int i = 0; i < index; ++i) x += static_cast<int>(SendMessageW(list, 0x101D /* LVM_GETCOLUMNWIDTH */, i, 0));
+    RECT box = {};
+    GetClientRect(header, &box);
+    // The middle of the heading: near its edges a press grabs the divider instead.
+    const int width = static_cast<int>(SendMessageW(list, 0x101D /* LVM_GETCOLUMNWIDTH */, index, 0));
+    clickAt(header, false, x + width / 2, box.bottom / 2);
+    return true;
+}
+
+bool click(const wchar_t* idText, const std::wstring& button, const std::wstring& row) {
+    HWND list = controlById(idText);
+    if (!list) return false;
+    RECT client = {}, heading = {};
+    GetClientRect(list, &client);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, 0x101F /* LVM_GETHEADER */, 0, 0));
+    if (header) GetClientRect(header, &heading);
+    const int perPage = static_cast<int>(SendMessageW(list, 0x1028 /* LVM_GETCOUNTPERPAGE */, 0, 0));
+    const int rowHeight = perPage > 0 ? (client.bottom - heading.bottom) / perPage : 16;
+    const int y = row == L"empty" ? client.bottom - 3
+                                  : heading.bottom + static_cast<int>(wcstol(row.c_str(), nullptr, 0)) * rowHeight +
+                                        rowHeight / 2;
+    clickAt(list, button == L"right", 20, y, button == L"double");
+    return true;
+}
+
+bool send(const wchar_t* idText, const wchar_t* message, const wchar_t* wParam, const wchar_t* lParam) {
+    if (!gWindow || !IsWindow(gWindow)) {
+        fail(L"no current window");
+        return false;
+    }
+    HWND target = wcstol(idText, nullptr, 0) == 0 ? gWindow : controlById(idText);
+    if (!target) return false;
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(target, static_cast<UINT>(wcstoul(message, nullptr, 0)), wcstoull(wParam, nullptr, 0),
+                             static_cast<LPARAM>(wcstoll(lParam, nullptr, 0)), SMTO_ABORTIFHUNG, 10000, &result)) {
+        fail(L"the message was not answered");
+        return false;
+    }
+    printLine(L"sent\t" + std::to_wstring(result));
+    return true;
+}
+
+bool setText(const wchar_t* idText, const wchar_t* text) {
+    HWND control = controlById(idText);
+    if (!control) return false;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result) != 0;
+}
+
 int usage(const wchar_t* what) {
     fail(std::wstring(L"usage error: ") + what + L" (see the comment at the top of pelorin_automate.cpp)");
     return 2;
@@ -342,7 +473,34 @@ int wmain(int argc, wchar_t** argv) {
             Options options = readOptions(argc, argv, i);
             options.windowClass = L"#32770";
             options.hasClass = true;
+            options.exclude = gWindow;
             ok = waitWindow(options) && texts() && press(button, options.timeoutMs);
+        } else if (step == L"command") {
+            if (i >= argc) return usage(L"command needs an id");
+            ok = command(argv[i++]);
+        } else if (step == L"clipboard") {
+            ok = clipboard();
+        } else if (step == L"key" || step == L"column") {
+            if (i + 1 >= argc) return usage((step + L" needs two operands").c_str());
+            const wchar_t* first = argv[i++];
+            const wchar_t* second = argv[i++];
+            ok = step == L"key" ? key(first, second) : column(first, second);
+        } else if (step == L"click") {
+            if (i + 2 >= argc) return usage(L"click needs a control, a button and a row");
+            const wchar_t* id = argv[i++];
+            const std::wstring button = argv[i++];
+            ok = click(id, button, argv[i++]);
+        } else if (step == L"send") {
+            if (i + 1 >= argc) return usage(L"send needs a control and a message");
+            const wchar_t* id = argv[i++];
+            const wchar_t* message = argv[i++];
+            const wchar_t* wParam = i < argc && iswdigit(argv[i][0]) ? argv[i++] : L"0";
+            const wchar_t* lParam = i < argc && iswdigit(argv[i][0]) ? argv[i++] : L"0";
+            ok = send(id, message, wParam, lParam);
+        } else if (step == L"settext") {
+            if (i + 1 >= argc) return usage(L"settext needs a control and a text");
+            const wchar_t* id = argv[i++];
+            ok = setText(id, argv[i++]);
         } else if (step == L"texts") {
             ok = texts();
         } else if (step == L"windows") {
