@@ -1,5 +1,6 @@
 #!/bin/bash
-# Builds everything and runs every test: the native unit tests, the sanitizer builds, the
+# Builds everything and runs every test: the native unit tests, the sanitizer builds (the
+# ThreadSanitizer one only for the tests that run threads), the
 # Windows tests under Wine (with Xvfb for the windows), the 32-bit build (linked, not run) and a
 # short run of each fuzz target. Usage: scripts/test.sh [--no-install]
 set -euo pipefail
@@ -21,6 +22,14 @@ ctest --preset native -j "$jobs"
 step "AddressSanitizer + UndefinedBehaviorSanitizer build and unit tests"
 build native-asan
 ctest --preset native-asan -j "$jobs"
+
+step "ThreadSanitizer build and the unit tests that run threads"
+# Only the unit tests are built, and only those that start threads are run: the rest of the
+# suite is single-threaded and takes minutes under ThreadSanitizer.
+cmake --preset native-tsan >/dev/null
+cmake --build --preset native-tsan -j "$jobs" --target pelorin_unit_tests
+TSAN_OPTIONS="halt_on_error=1 ${TSAN_OPTIONS:-}" build/native-tsan/src/pelorin_unit_tests --gtest_brief=1 \
+  --gtest_filter='ParallelScan.*:WorkerThread.*:ResultList.TwoThreadsAppendingLoseNothing:StringLookupTest.ConcurrentLookupsAgree'
 
 step "win64 build"
 build win64

@@ -110,6 +110,7 @@ public:
         if (std::this_thread::get_id() == owner_) {
             ++callerFlushes;
             if (deferredMode) ++callerFlushesDeferred;
+            statusesAtLastCallerFlush = statuses().size();
         }
         if (onFlush) onFlush();
         return true;
@@ -117,6 +118,7 @@ public:
 
     std::atomic<u32> callerFlushes{0};
     std::atomic<u32> callerFlushesDeferred{0};
+    std::atomic<std::size_t> statusesAtLastCallerFlush{0};
     std::function<void()> onFlush;  // runs on the flushing thread
 
 private:
@@ -285,6 +287,8 @@ TEST(ParallelScan, ModesAndSwitchesDecideWhatRunsWhere) {
         // the other, only the registry body flushes its completion lines.
         if (parallel) {
             EXPECT_EQ(run.sink.callerFlushes, run.sink.callerFlushesDeferred);
+            // No text of a worker is left unshown when texts go straight to the window again.
+            EXPECT_EQ(run.sink.statusesAtLastCallerFlush, run.sink.statuses().size());
         } else {
             EXPECT_EQ(run.sink.callerFlushes, c.checkRegistry ? 1u : 0u);
         }
