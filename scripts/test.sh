@@ -47,6 +47,11 @@ pelorin_wine_start_services
 trap 'pelorin_stop_xvfb; "$PELORIN_WINESERVER" -k 2>/dev/null || true' EXIT
 ctest --preset win64
 
+step "end to end: tracking the sample installer"
+# Its own throwaway prefix and wineserver; the test prefix's server must not hold the display.
+"$PELORIN_WINESERVER" -k 2>/dev/null || true
+scripts/demo.sh --no-install --check
+
 step "win32 build (linked, not run)"
 build win32
 # The 32-bit program is not run, but its appended container is read and checked.

@@ -1,11 +1,19 @@
 #include "app/dialog_loop.h"
 
+#include "app/phase_flow.h"
 #include "app/run_options.h"
 
 namespace pelorin {
+namespace {
+PhaseFlowUiFactory gFactory = nullptr;
+}  // namespace
 
-// NOT YET BUILT: the phase dialogs and the tracking run come with their own work. Until then
-// the program ends once the run options are built and checked.
-void runDialogLoop(RunOptions&) {}
+void setPhaseFlowUiFactory(PhaseFlowUiFactory factory) { gFactory = factory; }
+
+void runDialogLoop(RunOptions& options) {
+    if (!gFactory) return;
+    std::unique_ptr<PhaseFlowUi> ui = gFactory();
+    if (ui) runDialogLoop(*ui, options);
+}
 
 }  // namespace pelorin

@@ -8,10 +8,11 @@
 //   start <command line>        start a program (the whole command line as one argument); it
 //                               becomes the current process; prints "pid <n>"
 //   attach <pid>                make a running process the current one
-//   wait [title=T] [class=C] [timeout=S]
+//   wait [title=T] [class=C] [text=X] [timeout=S]
 //                               wait for a visible top-level window of the current process (of
 //                               any process when there is none) whose title and class are exactly
-//                               T and C (either may be left out); it becomes the current window
+//                               T and C (either may be left out) and, with text=, that has a
+//                               control whose text is exactly X; it becomes the current window
 //   texts                       print the current window, "window<TAB>class<TAB>title", then one
 //                               line per control, "control<TAB>id<TAB>class<TAB>text"
 //   press <button>              press a button of the current window, by its text ("&" ignored)
@@ -157,11 +158,13 @@ struct Options {
     bool hasCode = false;
     DWORD code = 0;
     HWND exclude = nullptr;  // a window that does not count as found
+    std::wstring controlText;
+    bool hasControlText = false;
 };
 
 bool isOption(const wchar_t* arg) {
     return wcsncmp(arg, L"title=", 6) == 0 || wcsncmp(arg, L"class=", 6) == 0 || wcsncmp(arg, L"timeout=", 8) == 0 ||
-           wcsncmp(arg, L"code=", 5) == 0;
+           wcsncmp(arg, L"code=", 5) == 0 || wcsncmp(arg, L"text=", 5) == 0;
 }
 
 // Consumes the name=value operands that follow a step.
@@ -177,6 +180,9 @@ Options readOptions(int argc, wchar_t** argv, int& i) {
             options.hasClass = true;
         } else if (wcsncmp(arg, L"timeout=", 8) == 0) {
             options.timeoutMs = static_cast<DWORD>(wcstod(arg + 8, nullptr) * 1000);
+        } else if (wcsncmp(arg, L"text=", 5) == 0) {
+            options.controlText = arg + 5;
+            options.hasControlText = true;
         } else {
             options.code = static_cast<DWORD>(wcstoul(arg + 5, nullptr, 0));
             options.hasCode = true;
@@ -225,6 +231,11 @@ HWND findWindow(const Options& options) {
         if (!IsWindowVisible(window) || window == options.exclude) continue;
         if (options.hasClass && className(window) != options.windowClass) continue;
         if (options.hasTitle && titleOf(window) != options.title) continue;
+        if (options.hasControlText) {
+            bool found = false;
+            for (HWND control : controlsOf(window)) found = found || controlText(control) == options.controlText;
+            if (!found) continue;
+        }
         return window;
     }
     return nullptr;
