@@ -2,7 +2,8 @@
 # Tracks a real installer with Pelorin, from a clean checkout: installs what is missing, builds
 # pelorin.exe and a small NSIS installer from samples/installer, creates a throwaway Wine prefix,
 # runs the installer under Pelorin in one-click mode and prints the differences as a table.
-# A second run shows the result window and saves a screenshot of it.
+# A second run shows the result window and saves a screenshot of it; on a real display the
+# window then stays until the user closes it, under Xvfb (no display) it is closed at once.
 #
 # Usage: scripts/demo.sh [--no-install] [--no-window] [--check]
 #   --no-install  do not call scripts/install-deps.sh
@@ -101,6 +102,13 @@ if [ "$window" = 1 ]; then
   track window "" wait title="Result Pelorin" timeout=3600 sleep 1500
   xwd -root -silent -display "$DISPLAY" | convert xwd:- -trim +repage "$out/result-window.png"
   echo "screenshot: $out/result-window.png"
-  automate "$out/window-close.log" wait title="Result Pelorin" press Close
+  if [ -z "${PELORIN_XVFB_PID:-}" ] && [ "$check" = 0 ]; then
+    # A real display: the window is the user's to look at and close.
+    pid=$(sed -n 's/^pid \([0-9]*\).*/\1/p' "$out/window.log")
+    echo "close the result window to finish"
+    automate "$out/window-close.log" attach "$pid" exit timeout=86400
+  else
+    automate "$out/window-close.log" wait title="Result Pelorin" press Close
+  fi
 fi
 exit "$status"
