@@ -22,6 +22,8 @@ for arg in "$@"; do
   esac
 done
 [ "$install" = 1 ] && scripts/install-deps.sh
+# As in the test command: the compiler cache keys on paths relative to the checkout.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 
 say() { printf '\n== %s\n' "$*"; }
 
