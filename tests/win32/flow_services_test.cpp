@@ -1,4 +1,4 @@
-// The run's Windows services: starting and waiting for a program, the dialogs' filter form.
+// The run's Windows services: starting a program and waiting for it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -25,18 +25,6 @@ TEST(FlowServicesTest, TheSetupProgramIsWaitedForOrItsStartErrorGiven) {
     const u32 missing = runSetupProgram("C:\\no\\such\\setup.exe", nullptr);
     EXPECT_TRUE(missing == ERROR_PATH_NOT_FOUND || missing == ERROR_FILE_NOT_FOUND) << missing;
     EXPECT_EQ(runSetupProgram("", nullptr), ERR_BAD_VALUE);
-}
-
-TEST(FlowServicesTest, AFilterTextBecomesNulSeparatedPairs) {
-    char out[64];
-    makeDialogFilter("Executable file (*.exe)|*.exe|", out, sizeof out);
-    EXPECT_EQ(std::string(out, 31), std::string("Executable file (*.exe)\0*.exe\0\0", 31));
-    // The separator is whatever the text ends with.
-    makeDialogFilter("A#*.a#", out, sizeof out);
-    EXPECT_EQ(std::string(out, 7), std::string("A\0*.a\0\0", 7));
-    // Cut to the buffer, still doubly terminated.
-    makeDialogFilter("Snapshot|*.sna|", out, 6);
-    EXPECT_EQ(std::string(out, 6), std::string("Snap\0\0", 6));
 }
 
 }  // namespace

@@ -3,8 +3,10 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <string>
 
 #include "runtime/string_table.h"
+#include "ui/chooser_filter.h"
 #include "runtime/text.h"
 #include "snapshot/snapshot_file.h"
 
@@ -31,6 +33,28 @@ bool hasExtension(const char* name) {
     return dot && (!slash || dot > slash);
 }
 
+// The Open or Save dialog without owner, on `file` (FILE_BUFFER_SIZE bytes, possibly pre-filled).
+bool runFileDialog(FileDialogFunction dialogFunction, u32 titleId, u32 filterId, DWORD extraFlags, char* file) {
+    if (!dialogFunction) return false;
+    char title[256];
+    char filterText[FILTER_SIZE];
+    char fileTitle[FILE_TITLE_SIZE] = {};
+    loadString(title, sizeof title, titleId, false);
+    loadString(filterText, sizeof filterText, filterId, false);
+    const std::string filter = makeChooserFilter(filterText);
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = FILE_BUFFER_SIZE;
+    dialog.lpstrFileTitle = fileTitle;
+    dialog.nMaxFileTitle = sizeof fileTitle;
+    dialog.lpstrTitle = title;
+    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES | extraFlags;
+    return dialogFunction(&dialog) != 0;
+}
+
 void pumpMessages(HWND window) {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -42,38 +66,11 @@ void pumpMessages(HWND window) {
 
 }  // namespace
 
-void makeDialogFilter(const char* text, char* out, u32 size) {
-    if (size < 2) return;
-    const std::size_t length = std::strlen(text);
-    const u32 n = length + 2 <= size ? static_cast<u32>(length) : size - 2;
-    const char separator = length ? text[length - 1] : 0;
-    for (u32 i = 0; i < n; ++i) out[i] = text[i] == separator ? 0 : text[i];
-    out[n] = 0;
-    out[n + 1] = 0;
-}
-
 u32 askSetupFileName(char* buffer, u32 size) {
     static const FileDialogFunction open = fileDialog("GetOpenFileNameA");
-    if (!open) return ERR_CANCELLED;
-    char title[256];
-    char filterText[FILTER_SIZE];
-    char filter[FILTER_SIZE];
     char file[FILE_BUFFER_SIZE] = {};
-    char fileTitle[FILE_TITLE_SIZE] = {};
-    loadString(title, sizeof title, MSG_RUN_EXECUTABLE_TITLE, false);
-    loadString(filterText, sizeof filterText, MSG_EXECUTABLE_FILTER, false);
-    makeDialogFilter(filterText, filter, sizeof filter);
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.lpstrFilter = filter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = sizeof file;
-    dialog.lpstrFileTitle = fileTitle;
-    dialog.nMaxFileTitle = sizeof fileTitle;
-    dialog.lpstrTitle = title;
-    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
-    if (!open(&dialog)) return ERR_CANCELLED;
+    if (!runFileDialog(open, MSG_RUN_EXECUTABLE_TITLE, MSG_EXECUTABLE_FILTER, OFN_FILEMUSTEXIST, file))
+        return ERR_CANCELLED;
     copyBounded(buffer, size, file);
     return 0;
 }
@@ -81,28 +78,10 @@ u32 askSetupFileName(char* buffer, u32 size) {
 bool askSnapshotFileName(char* buffer, u32 size) {
     if (size) buffer[0] = 0;
     static const FileDialogFunction save = fileDialog("GetSaveFileNameA");
-    if (!save) return false;
-    char title[256];
-    char filterText[FILTER_SIZE];
-    char filter[FILTER_SIZE];
     char file[FILE_BUFFER_SIZE] = {};
-    char fileTitle[FILE_TITLE_SIZE] = {};
-    loadString(title, sizeof title, MSG_SAVE_SNAPSHOT_TITLE, false);
-    loadString(filterText, sizeof filterText, MSG_SNAPSHOT_FILTER, false);
-    makeDialogFilter(filterText, filter, sizeof filter);
     defaultSnapshotName(file, sizeof file);
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.lpstrFilter = filter;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = sizeof file;
-    dialog.lpstrFileTitle = fileTitle;
-    dialog.nMaxFileTitle = sizeof fileTitle;
-    dialog.lpstrTitle = title;
     // No overwrite prompt: replacing an older snapshot of the same name is the usual case.
-    dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_EXPLORER | OFN_LONGNAMES;
-    if (!save(&dialog)) return false;
+    if (!runFileDialog(save, MSG_SAVE_SNAPSHOT_TITLE, MSG_SNAPSHOT_FILTER, 0, file)) return false;
     if (!hasExtension(file)) {
         char extension[16];
         loadString(extension, sizeof extension, MSG_SNAPSHOT_EXTENSION, false);

@@ -28,8 +28,4 @@ u32 runSetupProgram(const char* fileName, HWND window);
 // Wow64DisableWow64FsRedirection for the calling thread, where the system has it.
 void disableFileSystemRedirection();
 
-// A filter text of the string table ("Text|*.ext|") in the dialogs' form: its last character is
-// the separator, and each occurrence becomes a NUL. `out` gets a second NUL at the end.
-void makeDialogFilter(const char* text, char* out, u32 size);
-
 }  // namespace pelorin
