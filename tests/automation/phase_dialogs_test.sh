@@ -12,6 +12,7 @@ set -u
 src=$1 winedir=$2 driver=$3 helper=$4 artifacts=$5
 [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: start Xvfb first (scripts/xvfb.sh)"; exit 1; }
 . "$src/tests/automation/string_texts.sh"
+. "$src/tests/automation/window_test_common.sh"
 
 TITLE="Pelorin V 1.1.4"
 WM_CLOSE=0x10 WM_QUERYENDSESSION=0x11 BM_CLICK=0xF5 CB_SETCURSEL=0x14E
@@ -19,18 +20,6 @@ failures=0
 work="$artifacts/phase-dialogs"
 rm -rf "$work"
 mkdir -p "$work"
-
-windows_name() { printf 'Z:%s' "${1//\//\\}"; }
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
-
-wait_log() {
-    local log=$1 pattern=$2 seconds=$3 i
-    for ((i = 0; i < seconds * 10; i++)); do
-        grep -q -- "$pattern" "$log" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # A screenshot of the first dialog the driver logged, or of a given window rectangle.
 shoot() {

@@ -12,6 +12,7 @@ set -u
 src=$1 winedir=$2 driver=$3 helper=$4 artifacts=$5
 [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: start Xvfb first (scripts/xvfb.sh)"; exit 1; }
 . "$src/tests/automation/string_texts.sh"
+. "$src/tests/automation/window_test_common.sh"
 
 TITLE="Pelorin V 1.1.4"
 IDYES=6 IDNO=7
@@ -20,20 +21,10 @@ work="$artifacts/progress-window"
 rm -rf "$work"
 mkdir -p "$work"
 
-windows_name() { printf 'Z:%s' "${1//\//\\}"; }
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 # The part of a template before its first directive.
 prefix_of() { printf '%s' "${1%%\%*}"; }
 
 # Waits up to <seconds> for a line matching <pattern> in the driver's log.
-wait_log() {
-    local log=$1 pattern=$2 seconds=$3 i
-    for ((i = 0; i < seconds * 10; i++)); do
-        grep -q -- "$pattern" "$log" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # The texts of the status statics in creation order (lines 0 to 10), one per output line.
 statics() { awk -F '\t' '$1 == "control" && tolower($3) == "static" { print $4 }'; }

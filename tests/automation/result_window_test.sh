@@ -11,24 +11,13 @@ set -u
 src=$1 winedir=$2 driver=$3 helper=$4 artifacts=$5
 [ -n "${DISPLAY:-}" ] || { echo "no DISPLAY: start Xvfb first (scripts/xvfb.sh)"; exit 1; }
 . "$src/tests/automation/string_texts.sh"
+. "$src/tests/automation/window_test_common.sh"
 
 IDOK=1 IDYES=6 IDNO=7 BOX_TITLE="Pelorin V 1.1.4" VK_HOME=0x24 VK_DOWN=0x28 LIST=100
 failures=0
 work="$artifacts/result-window"
 rm -rf "$work"
 mkdir -p "$work"
-
-windows_name() { printf 'Z:%s' "${1//\//\\}"; }
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
-
-wait_log() {
-    local log=$1 pattern=$2 seconds=$3 i
-    for ((i = 0; i < seconds * 10; i++)); do
-        grep -q -- "$pattern" "$log" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 shoot() {
     local log=$1 png=$2 x y w h
