@@ -30,6 +30,7 @@
 #include "platform/win32/win32_platform.h"
 #include "runtime/text.h"
 #include "snapshot/snapshot_tree.h"
+#include "driver_log.h"
 #include "ui/win32/dialog_base.h"
 #include "ui/win32/phase_dialogs.h"
 #include "ui/win32/shell_open.h"
@@ -38,18 +39,7 @@ namespace {
 
 using namespace pelorin;
 
-std::FILE* gLog = nullptr;
-
-void logLine(const std::string& line) {
-    if (!gLog) return;
-    std::fprintf(gLog, "%s\n", line.c_str());
-    std::fflush(gLog);
-}
-
-bool logOpen(const char* target) {
-    logLine(std::string("open ") + target);
-    return true;
-}
+using namespace pelorin::test;
 
 bool noStrings(char*, u32, u32, bool) { return false; }
 

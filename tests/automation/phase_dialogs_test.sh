@@ -169,11 +169,9 @@ run_language() {
     fi
 }
 
-LC_ALL=C timeout 60 "$src/scripts/wine-run" "$winedir" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
-    >/dev/null 2>&1 || echo "note: Wine's own window frames could not be switched on"
+show_wine_frames
 
-en=$(strings_file 0x0100) || { echo "no English string table"; exit 1; }
-de=$(strings_file 0x0200) || { echo "no German string table"; exit 1; }
+read_string_tables
 run_language en en_US.UTF-8 "$en"
 run_language de de_DE.UTF-8 "$de"
 

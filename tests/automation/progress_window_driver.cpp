@@ -32,6 +32,7 @@
 #include "platform/win32/win32_platform.h"
 #include "runtime/format.h"
 #include "runtime/string_table.h"
+#include "driver_log.h"
 #include "ui/win32/dialog_base.h"
 #include "ui/win32/progress_window.h"
 #include "ui/win32/ui_handles.h"
@@ -42,13 +43,7 @@ using namespace pelorin;
 
 constexpr DWORD RUN_LIMIT_MS = 120000;
 
-std::FILE* gLog = nullptr;
-
-void logLine(const std::string& line) {
-    if (!gLog) return;
-    std::fprintf(gLog, "%s\n", line.c_str());
-    std::fflush(gLog);
-}
+using namespace pelorin::test;
 
 std::string text(u32 id) {
     char buffer[1024] = {};

@@ -27,6 +27,7 @@
 #include "results/sort_results.h"
 #include "results/undo.h"
 #include "runtime/text.h"
+#include "driver_log.h"
 #include "ui/win32/dialog_base.h"
 #include "ui/win32/result_window.h"
 #include "ui/win32/shell_open.h"
@@ -35,18 +36,7 @@ namespace {
 
 using namespace pelorin;
 
-std::FILE* gLog = nullptr;
-
-void logLine(const std::string& line) {
-    if (!gLog) return;
-    std::fprintf(gLog, "%s\n", line.c_str());
-    std::fflush(gLog);
-}
-
-bool logOpen(const char* target) {
-    logLine(std::string("open ") + target);
-    return true;
-}
+using namespace pelorin::test;
 
 // The list's own undo, logged.
 class LoggingUndo : public ResultUndo {

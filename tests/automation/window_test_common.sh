@@ -13,3 +13,16 @@ wait_log() {
     done
     return 1
 }
+
+# Wine draws the frame and caption itself (there is no window manager under Xvfb to do it), so
+# that the screenshots show the whole window.
+show_wine_frames() {
+    LC_ALL=C timeout 60 "$src/scripts/wine-run" "$winedir" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f \
+        >/dev/null 2>&1 || echo "note: Wine's own window frames could not be switched on"
+}
+
+# Sets en and de to the build's English and German string tables; ends the test without them.
+read_string_tables() {
+    en=$(strings_file 0x0100) || { echo "no English string table"; exit 1; }
+    de=$(strings_file 0x0200) || { echo "no German string table"; exit 1; }
+}
